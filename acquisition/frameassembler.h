@@ -1,0 +1,51 @@
+#pragma once
+
+#include <cstdint>
+#include <vector>
+
+// The board answers each poll with its two frame bytes back to back, so a frame's bytes
+// arrive within a few milliseconds of each other, while polls are a second apart. When
+// more than two bytes are waiting, that is what tells a stray byte (noise at power-up,
+// half of a garbled reply) from the first byte of a frame: a byte followed by a silence
+// longer than the stray gap belonged to no frame and is dropped. The rest is cut into
+// frames in arrival order, so replies that pile up (a board answering twice, a stream)
+// each become a point. A last single byte is left waiting: its partner may be on the
+// wire, and the next notification sees it again.
+
+struct ArrivedByte
+{
+    std::uint8_t value;
+    std::int64_t arrivedMs; // monotonic arrival time
+};
+
+struct Frame
+{
+    std::uint8_t byte0;
+    std::uint8_t byte1;
+};
+
+struct FramingResult
+{
+    std::vector<Frame> frames; // whole frames, in arrival order
+    int consumed = 0;          // bytes to take from the input: frames and strays
+    int discarded = 0;         // stray bytes among the consumed ones
+};
+
+class FrameAssembler
+{
+public:
+    static constexpr std::int64_t kDefaultStrayGapMs = 100;
+
+    explicit FrameAssembler(std::int64_t strayGapMs = kDefaultStrayGapMs)
+        : m_strayGapMs(strayGapMs)
+    {
+    }
+
+    /// Cuts the waiting bytes, oldest first, into frames.
+    FramingResult split(const std::vector<ArrivedByte> &waiting) const;
+
+    std::int64_t strayGapMs() const { return m_strayGapMs; }
+
+private:
+    std::int64_t m_strayGapMs;
+};

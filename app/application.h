@@ -1,0 +1,40 @@
+#pragma once
+
+#include "exception.h"
+
+#include <QApplication>
+#include <QWidget>
+
+#include <memory>
+#include <utility>
+
+// The program's application object: it makes the platform ready, creates and owns the
+// main window, runs the event loop and shows errors that reach the top.
+class Application
+{
+public:
+    Application(int &argc, char **argv);
+    ~Application();
+
+    /// Names the program, loads Qt's own translations for the user's language and sets
+    /// the application icon.
+    void Initialize();
+
+    /// Builds the main window into `form`; an error raised while building comes out here.
+    template <typename Form, typename... Args>
+    void CreateForm(Form *&form, Args &&...args)
+    {
+        auto created = std::make_unique<Form>(std::forward<Args>(args)...);
+        form = created.get();
+        m_mainForm = std::move(created);
+    }
+
+    /// Shows the main window and runs the event loop until it has closed.
+    void Run();
+
+    void ShowException(const Exception &error);
+
+private:
+    QApplication m_app;
+    std::unique_ptr<QWidget> m_mainForm;
+};

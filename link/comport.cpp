@@ -1,0 +1,181 @@
+#include "comport.h"
+
+#include "exception.h"
+#include "linkerrors.h"
+#include "portnaming.h"
+#include "settingsdialog.h"
+
+#include <QSerialPort>
+
+#include <algorithm>
+
+ComPort::ComPort(QObject *parent)
+    : QObject(parent)
+    , m_port(new QSerialPort(this))
+{
+    m_sinceStart.start();
+    m_clock = [this] { return m_sinceStart.elapsed(); };
+    connect(m_port, &QSerialPort::readyRead, this, &ComPort::onReadyRead);
+    connect(m_port, &QSerialPort::errorOccurred, this,
+            [this](QSerialPort::SerialPortError error) { onErrorOccurred(error); });
+}
+
+ComPort::~ComPort()
+{
+    closeDevice();
+}
+
+bool ComPort::Connected() const
+{
+    return m_port->isOpen();
+}
+
+void ComPort::Open()
+{
+    if (m_port->isOpen())
+        return;
+    const QString device = devicePathForPort(m_settings.port);
+    m_port->setPortName(device);
+    m_port->setBaudRate(m_settings.baudRate);
+    m_port->setDataBits(m_settings.dataBits);
+    m_port->setParity(m_settings.parity);
+    m_port->setStopBits(m_settings.stopBits);
+    m_port->setFlowControl(m_settings.flowControl);
+    if (!m_port->open(QIODevice::ReadWrite)) {
+        const OpenFailure failure =
+            classifyOpenFailure(m_port->error(), m_port->errorString(), device);
+        throw Exception(openFailureMessage(m_settings.port, failure, m_port->errorString()));
+    }
+    applyControlLines();
+    m_input.clear();
+    emit connectionChanged(true);
+}
+
+void ComPort::applyControlLines()
+{
+    // A pseudo-terminal or an adapter without modem lines refuses these
+    // (UnsupportedOperationError); the link works all the same, so that is not a failure.
+    m_port->setDataTerminalReady(m_settings.dataTerminalReady);
+    if (m_settings.flowControl != QSerialPort::HardwareControl)
+        m_port->setRequestToSend(m_settings.requestToSend);
+}
+
+void ComPort::Close()
+{
+    closeDevice();
+}
+
+void ComPort::closeDevice()
+{
+    m_input.clear();
+    if (!m_port->isOpen())
+        return;
+    m_port->close();
+    emit connectionChanged(false);
+}
+
+void ComPort::applySettings(const SerialSettings &settings)
+{
+    const bool reopen = settings.port != m_settings.port || !m_port->isOpen();
+    m_settings = settings;
+    if (reopen) {
+        closeDevice();
+        Open();
+        return;
+    }
+    const bool applied = m_port->setBaudRate(settings.baudRate)
+                         && m_port->setDataBits(settings.dataBits)
+                         && m_port->setParity(settings.parity)
+                         && m_port->setStopBits(settings.stopBits)
+                         && m_port->setFlowControl(settings.flowControl);
+    if (!applied)
+        throw Exception(settingsFailureMessage(settings.port, m_port->errorString()));
+    applyControlLines();
+}
+
+void ComPort::ClearBuffer(bool input, bool output)
+{
+    if (input)
+        m_input.clear();
+    if (!m_port->isOpen())
+        return;
+    if (input && output)
+        m_port->clear(QSerialPort::AllDirections);
+    else if (input)
+        m_port->clear(QSerialPort::Input);
+    else if (output)
+        m_port->clear(QSerialPort::Output);
+}
+
+int ComPort::InputCount() const
+{
+    if (!m_port->isOpen())
+        throw Exception(closedPortMessage(m_settings.port));
+    return static_cast<int>(m_input.size());
+}
+
+std::vector<ArrivedByte> ComPort::WaitingBytes() const
+{
+    return {m_input.begin(), m_input.end()};
+}
+
+int ComPort::Read(char *buffer, int count)
+{
+    if (!m_port->isOpen())
+        throw Exception(closedPortMessage(m_settings.port));
+    const int moved = std::clamp(count, 0, InputCount());
+    for (int i = 0; i < moved; ++i) {
+        buffer[i] = static_cast<char>(m_input.front().value);
+        m_input.pop_front();
+    }
+    return moved;
+}
+
+int ComPort::Write(const char *buffer, int count)
+{
+    if (!m_port->isOpen())
+        throw Exception(closedPortMessage(m_settings.port));
+    const qint64 written = m_port->write(buffer, count);
+    if (written < 0)
+        throw Exception(writeFailureMessage(m_settings.port, m_port->errorString()));
+    return static_cast<int>(written);
+}
+
+void ComPort::ShowSetupDialog(QWidget *parent)
+{
+    SettingsDialog dialog(m_settings, parent);
+    if (dialog.exec() != QDialog::Accepted)
+        return;
+    applySettings(dialog.settings());
+}
+
+void ComPort::onReadyRead()
+{
+    const QByteArray data = m_port->readAll();
+    if (data.isEmpty())
+        return;
+    const std::int64_t now = m_clock();
+    for (char byte : data)
+        m_input.push_back({static_cast<std::uint8_t>(byte), now});
+    emit OnRxChar(static_cast<int>(m_input.size()));
+}
+
+void ComPort::onErrorOccurred(int error)
+{
+    switch (error) {
+    case QSerialPort::ReadError:
+    case QSerialPort::WriteError:
+    case QSerialPort::ResourceError:
+        break;
+    default:
+        // Open failures are raised by Open() itself; control lines a pseudo-terminal
+        // lacks are not failures; NoError comes with every open.
+        return;
+    }
+    // A vanished device makes Qt repeat this error in a tight loop, with a misleading
+    // text and the port still open: close at the first one and report that once.
+    if (!m_port->isOpen())
+        return;
+    closeDevice();
+    emit linkLost(linkLostMessage(m_settings.port));
+}

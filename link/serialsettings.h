@@ -1,0 +1,27 @@
+#pragma once
+
+#include <QSerialPort>
+#include <QString>
+
+// The link's line settings. Every run starts from these: COM2 at 19200 baud, 8 data
+// bits, no parity, one stop bit, no flow control, DTR and RTS held inactive.
+struct SerialSettings
+{
+    QString port = QStringLiteral("COM2");
+    qint32 baudRate = 19200;
+    QSerialPort::DataBits dataBits = QSerialPort::Data8;
+    QSerialPort::Parity parity = QSerialPort::NoParity;
+    QSerialPort::StopBits stopBits = QSerialPort::OneStop;
+    QSerialPort::FlowControl flowControl = QSerialPort::NoFlowControl;
+    bool dataTerminalReady = false;
+    bool requestToSend = false;
+
+    friend bool operator==(const SerialSettings &a, const SerialSettings &b)
+    {
+        return a.port == b.port && a.baudRate == b.baudRate && a.dataBits == b.dataBits
+               && a.parity == b.parity && a.stopBits == b.stopBits
+               && a.flowControl == b.flowControl && a.dataTerminalReady == b.dataTerminalReady
+               && a.requestToSend == b.requestToSend;
+    }
+    friend bool operator!=(const SerialSettings &a, const SerialSettings &b) { return !(a == b); }
+};

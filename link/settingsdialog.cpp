@@ -1,0 +1,188 @@
+#include "settingsdialog.h"
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QDialogButtonBox>
+#include <QFormLayout>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QIntValidator>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMessageBox>
+#include <QSerialPortInfo>
+#include <QVBoxLayout>
+
+namespace {
+
+QString orDash(const QString &text)
+{
+    return text.isEmpty() ? QStringLiteral("-") : text;
+}
+
+} // namespace
+
+SettingsDialog::SettingsDialog(const SerialSettings &settings, QWidget *parent)
+    : QDialog(parent)
+    , m_initial(settings)
+    , m_portBox(new QComboBox(this))
+    , m_descriptionLabel(new QLabel(this))
+    , m_manufacturerLabel(new QLabel(this))
+    , m_locationLabel(new QLabel(this))
+    , m_baudRateBox(new QComboBox(this))
+    , m_dataBitsBox(new QComboBox(this))
+    , m_parityBox(new QComboBox(this))
+    , m_stopBitsBox(new QComboBox(this))
+    , m_flowControlBox(new QComboBox(this))
+    , m_dtrCheck(new QCheckBox(QStringLiteral("DTR ativo"), this))
+    , m_rtsCheck(new QCheckBox(QStringLiteral("RTS ativo"), this))
+{
+    setWindowTitle(QStringLiteral("Configuração da porta serial"));
+    setModal(true);
+
+    m_portBox->setObjectName(QStringLiteral("portBox"));
+    m_portBox->setEditable(true);
+    m_portBox->setInsertPolicy(QComboBox::NoInsert);
+    m_portBox->lineEdit()->setPlaceholderText(QStringLiteral("COM2, ttyUSB0, /dev/..."));
+    fillPortList(settings.port);
+    connect(m_portBox, &QComboBox::currentIndexChanged, this, &SettingsDialog::showPortInfo);
+
+    auto *portGroup = new QGroupBox(QStringLiteral("Porta"), this);
+    auto *portForm = new QFormLayout(portGroup);
+    portForm->addRow(QStringLiteral("Porta:"), m_portBox);
+    portForm->addRow(QStringLiteral("Descrição:"), m_descriptionLabel);
+    portForm->addRow(QStringLiteral("Fabricante:"), m_manufacturerLabel);
+    portForm->addRow(QStringLiteral("Local:"), m_locationLabel);
+
+    m_baudRateBox->setObjectName(QStringLiteral("baudRateBox"));
+    m_baudRateBox->setEditable(true);
+    m_baudRateBox->setInsertPolicy(QComboBox::NoInsert);
+    m_baudRateBox->setValidator(new QIntValidator(1, 4000000, m_baudRateBox));
+    for (qint32 rate : QSerialPortInfo::standardBaudRates())
+        m_baudRateBox->addItem(QString::number(rate), rate);
+    m_baudRateBox->setCurrentText(QString::number(settings.baudRate));
+
+    m_dataBitsBox->setObjectName(QStringLiteral("dataBitsBox"));
+    m_dataBitsBox->addItem(QStringLiteral("5"), QSerialPort::Data5);
+    m_dataBitsBox->addItem(QStringLiteral("6"), QSerialPort::Data6);
+    m_dataBitsBox->addItem(QStringLiteral("7"), QSerialPort::Data7);
+    m_dataBitsBox->addItem(QStringLiteral("8"), QSerialPort::Data8);
+    select(m_dataBitsBox, settings.dataBits);
+
+    m_parityBox->setObjectName(QStringLiteral("parityBox"));
+    m_parityBox->addItem(QStringLiteral("Nenhuma"), QSerialPort::NoParity);
+    m_parityBox->addItem(QStringLiteral("Par"), QSerialPort::EvenParity);
+    m_parityBox->addItem(QStringLiteral("Ímpar"), QSerialPort::OddParity);
+    m_parityBox->addItem(QStringLiteral("Marca"), QSerialPort::MarkParity);
+    m_parityBox->addItem(QStringLiteral("Espaço"), QSerialPort::SpaceParity);
+    select(m_parityBox, settings.parity);
+
+    m_stopBitsBox->setObjectName(QStringLiteral("stopBitsBox"));
+    m_stopBitsBox->addItem(QStringLiteral("1"), QSerialPort::OneStop);
+#ifdef Q_OS_WIN
+    m_stopBitsBox->addItem(QStringLiteral("1,5"), QSerialPort::OneAndHalfStop);
+#endif
+    m_stopBitsBox->addItem(QStringLiteral("2"), QSerialPort::TwoStop);
+    select(m_stopBitsBox, settings.stopBits);
+
+    m_flowControlBox->setObjectName(QStringLiteral("flowControlBox"));
+    m_flowControlBox->addItem(QStringLiteral("Nenhum"), QSerialPort::NoFlowControl);
+    m_flowControlBox->addItem(QStringLiteral("RTS/CTS"), QSerialPort::HardwareControl);
+    m_flowControlBox->addItem(QStringLiteral("XON/XOFF"), QSerialPort::SoftwareControl);
+    select(m_flowControlBox, settings.flowControl);
+
+    m_dtrCheck->setObjectName(QStringLiteral("dtrCheck"));
+    m_dtrCheck->setChecked(settings.dataTerminalReady);
+    m_rtsCheck->setObjectName(QStringLiteral("rtsCheck"));
+    m_rtsCheck->setChecked(settings.requestToSend);
+    // With RTS/CTS flow control the driver owns the RTS line.
+    const auto updateRts = [this] {
+        m_rtsCheck->setEnabled(m_flowControlBox->currentData() != QSerialPort::HardwareControl);
+    };
+    connect(m_flowControlBox, &QComboBox::currentIndexChanged, this, updateRts);
+    updateRts();
+
+    auto *lineGroup = new QGroupBox(QStringLiteral("Parâmetros da linha"), this);
+    auto *lineForm = new QFormLayout(lineGroup);
+    lineForm->addRow(QStringLiteral("Velocidade (baud):"), m_baudRateBox);
+    lineForm->addRow(QStringLiteral("Bits de dados:"), m_dataBitsBox);
+    lineForm->addRow(QStringLiteral("Paridade:"), m_parityBox);
+    lineForm->addRow(QStringLiteral("Bits de parada:"), m_stopBitsBox);
+    lineForm->addRow(QStringLiteral("Controle de fluxo:"), m_flowControlBox);
+    auto *lines = new QHBoxLayout;
+    lines->addWidget(m_dtrCheck);
+    lines->addWidget(m_rtsCheck);
+    lineForm->addRow(QStringLiteral("Linhas:"), lines);
+
+    auto *buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);
+    connect(buttons, &QDialogButtonBox::accepted, this, &SettingsDialog::accept);
+    connect(buttons, &QDialogButtonBox::rejected, this, &SettingsDialog::reject);
+
+    auto *layout = new QVBoxLayout(this);
+    auto *groups = new QHBoxLayout;
+    groups->addWidget(portGroup);
+    groups->addWidget(lineGroup);
+    layout->addLayout(groups);
+    layout->addWidget(buttons);
+}
+
+void SettingsDialog::fillPortList(const QString &current)
+{
+    for (const QSerialPortInfo &info : QSerialPortInfo::availablePorts()) {
+        m_portBox->addItem(info.portName(), QStringList{info.description(),
+                                                        info.manufacturer(),
+                                                        info.systemLocation()});
+    }
+    // The configured port is offered even when the system does not list it (it may be
+    // unplugged, or a pseudo-terminal, which Qt never lists).
+    int index = m_portBox->findText(current);
+    if (index < 0) {
+        m_portBox->insertItem(0, current);
+        index = 0;
+    }
+    m_portBox->setCurrentIndex(index);
+    showPortInfo(index);
+}
+
+void SettingsDialog::showPortInfo(int index)
+{
+    const QStringList info = m_portBox->itemData(index).toStringList();
+    m_descriptionLabel->setText(orDash(info.value(0)));
+    m_manufacturerLabel->setText(orDash(info.value(1)));
+    m_locationLabel->setText(orDash(info.value(2)));
+}
+
+void SettingsDialog::select(QComboBox *box, const QVariant &value)
+{
+    const int index = box->findData(value);
+    box->setCurrentIndex(index < 0 ? 0 : index);
+}
+
+SerialSettings SettingsDialog::settings() const
+{
+    SerialSettings out = m_initial;
+    out.port = m_portBox->currentText().trimmed();
+    out.baudRate = m_baudRateBox->currentText().toInt();
+    out.dataBits = m_dataBitsBox->currentData().value<QSerialPort::DataBits>();
+    out.parity = m_parityBox->currentData().value<QSerialPort::Parity>();
+    out.stopBits = m_stopBitsBox->currentData().value<QSerialPort::StopBits>();
+    out.flowControl = m_flowControlBox->currentData().value<QSerialPort::FlowControl>();
+    out.dataTerminalReady = m_dtrCheck->isChecked();
+    out.requestToSend = m_rtsCheck->isChecked();
+    return out;
+}
+
+void SettingsDialog::accept()
+{
+    // Keep the dialog open on input that can't be applied, rather than fail afterwards.
+    if (m_portBox->currentText().trimmed().isEmpty()) {
+        QMessageBox::warning(this, windowTitle(), QStringLiteral("Indique a porta serial."));
+        return;
+    }
+    if (m_baudRateBox->currentText().toInt() <= 0) {
+        QMessageBox::warning(this, windowTitle(),
+                             QStringLiteral("Indique uma velocidade válida, em baud."));
+        return;
+    }
+    QDialog::accept();
+}

@@ -1,0 +1,41 @@
+#pragma once
+
+#include "serialsettings.h"
+
+#include <QDialog>
+
+class QCheckBox;
+class QComboBox;
+class QLabel;
+
+// Edits a copy of the link's settings: the settings come in, the confirmed ones go out.
+// The dialog never touches the port itself.
+class SettingsDialog : public QDialog
+{
+    Q_OBJECT
+public:
+    explicit SettingsDialog(const SerialSettings &settings, QWidget *parent = nullptr);
+
+    /// The settings as the user left them.
+    SerialSettings settings() const;
+
+    void accept() override;
+
+private:
+    void fillPortList(const QString &current);
+    void showPortInfo(int index);
+    void select(QComboBox *box, const QVariant &value);
+
+    SerialSettings m_initial;
+    QComboBox *m_portBox;
+    QLabel *m_descriptionLabel;
+    QLabel *m_manufacturerLabel;
+    QLabel *m_locationLabel;
+    QComboBox *m_baudRateBox;
+    QComboBox *m_dataBitsBox;
+    QComboBox *m_parityBox;
+    QComboBox *m_stopBitsBox;
+    QComboBox *m_flowControlBox;
+    QCheckBox *m_dtrCheck;
+    QCheckBox *m_rtsCheck;
+};

@@ -1,0 +1,48 @@
+#pragma once
+
+#include "signalpoints.h"
+
+#include <QObject>
+#include <QLineSeries>
+#include <QPointer>
+#include <QTimer>
+
+
+// The signal series: it holds every point the program adds and gives the chart's line
+// only those inside the chart's x range, at most once per screen refresh. The cost of
+// drawing so depends neither on how many points are held nor on how fast they come.
+class LineSeries : public QObject
+{
+    Q_OBJECT
+public:
+    explicit LineSeries(QObject *parent = nullptr);
+    ~LineSeries() override;
+
+    /// Adds a point after the last one (x ascending) and has the chart show it.
+    void AppendPoint(double x, double y);
+    /// Removes every point and has the chart show that.
+    void ClearPoints();
+
+    int Count() const { return static_cast<int>(m_points.size()); }
+    const SignalPoints &points() const { return m_points; }
+
+    /// The line the chart draws.
+    QLineSeries *line() const { return m_line; }
+    /// The x range the chart shows; only these points reach the line.
+    void setVisibleRange(double minX, double maxX);
+
+    /// Hands the visible points to the line now, if anything changed.
+    void flush();
+
+    static constexpr int kRefreshIntervalMs = 16; // one frame at 60 Hz
+
+private:
+    void scheduleFlush();
+
+    SignalPoints m_points;
+    QPointer<QLineSeries> m_line;
+    QTimer m_refresh;
+    double m_minX = 0.0;
+    double m_maxX = 100.0;
+    bool m_dirty = false;
+};

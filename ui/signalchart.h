@@ -1,0 +1,28 @@
+#pragma once
+
+#include <QChartView>
+
+class LineSeries;
+class QValueAxis;
+
+// The signal chart: voltage against sample number on fixed axes, 0 to 100 samples by
+// 0 to 5.5 V, that never follow the data.
+class SignalChart : public QChartView
+{
+    Q_OBJECT
+public:
+    static constexpr double kMaxSample = 100.0;
+    static constexpr double kMaxVolts = 5.5;
+
+    explicit SignalChart(QWidget *parent = nullptr);
+
+    /// Draws this series as the chart's blue line.
+    void addSeries(LineSeries *series);
+
+    QValueAxis *BottomAxis() const { return m_bottomAxis; }
+    QValueAxis *LeftAxis() const { return m_leftAxis; }
+
+private:
+    QValueAxis *m_bottomAxis;
+    QValueAxis *m_leftAxis;
+};

@@ -1,0 +1,264 @@
+#include "tform1.h"
+
+#include "channelcommand.h"
+#include "comled.h"
+#include "comport.h"
+#include "errorreporting.h"
+#include "generalformat.h"
+#include "lineseries.h"
+#include "sampleframe.h"
+#include "signalchart.h"
+#include "signalstate.h"
+
+#include <QCloseEvent>
+#include <QComboBox>
+#include <QDialogButtonBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QStyle>
+#include <QStyledItemDelegate>
+#include <QTimer>
+
+namespace {
+
+// The window as designed at 96 pixels per inch; Qt's high-DPI scaling maps it to the
+// screen. Positions are in the client area; the window's size includes its frame.
+constexpr QPoint kWindowPosition(289, 118);
+constexpr QSize kWindowOuterSize(875, 500);
+constexpr QRect kLabel6Geometry(24, 32, 76, 13);
+constexpr QRect kComLed1Geometry(104, 24, 25, 25);
+constexpr QRect kButton1Geometry(144, 24, 113, 25);
+constexpr QRect kComboBox1Geometry(304, 24, 145, 21);
+constexpr QPoint kLabel1Position(504, 24);
+constexpr QRect kChart1Geometry(64, 112, 609, 250);
+constexpr QRect kButton4Geometry(320, 392, 89, 25);
+constexpr QRect kBitBtn1Geometry(760, 416, 75, 25);
+constexpr int kSelectorEntryHeight = 13;
+constexpr int kFrameCheckIntervalMs = 50;
+constexpr int kFrameCheckLimit = 60; // a window manager may take a while to add the frame
+
+const QString kCaption = QStringLiteral("Visualização dos dados capturados pelo sensor");
+const QString kChannelPrompt = QStringLiteral("Selecione o canal:");
+
+class FixedHeightDelegate : public QStyledItemDelegate
+{
+public:
+    FixedHeightDelegate(int height, QObject *parent)
+        : QStyledItemDelegate(parent)
+        , m_height(height)
+    {
+    }
+    QSize sizeHint(const QStyleOptionViewItem &option, const QModelIndex &index) const override
+    {
+        return {QStyledItemDelegate::sizeHint(option, index).width(), m_height};
+    }
+
+private:
+    int m_height;
+};
+
+QFont windowFont()
+{
+    QFont font;
+    font.setFamilies({QStringLiteral("MS Sans Serif"), QStringLiteral("Microsoft Sans Serif"),
+                      QStringLiteral("Liberation Sans")});
+    font.setStyleHint(QFont::SansSerif);
+    font.setPixelSize(11);
+    return font;
+}
+
+QFont readoutFont()
+{
+    QFont font(QStringLiteral("Arial"));
+    font.setStyleHint(QFont::SansSerif);
+    font.setPixelSize(24);
+    font.setBold(true);
+    return font;
+}
+
+} // namespace
+
+TForm1::TForm1(const SerialSettings &link, QWidget *parent)
+    : QWidget(parent)
+{
+    buildComponents();
+    layOutComponents();
+    wireEvents();
+    Timer1->start();
+
+    ComPort1->setSettings(link);
+    ComPort1->Open();
+    ComPort1->ClearBuffer(true, true);
+    Series1->ClearPoints();
+}
+
+TForm1::~TForm1() = default;
+
+void TForm1::buildComponents()
+{
+    ComPort1 = new ComPort(this);
+    ComLed1 = new ComLed(this);
+    Label6 = new QLabel(QStringLiteral("ComPort On/Off"), this);
+    Button1 = new QPushButton(QStringLiteral("Configurar Serial"), this);
+    BitBtn1 = new QPushButton(this);
+    Timer1 = new QTimer(this);
+    Label1 = new QLabel(QStringLiteral("0.0"), this);
+    ComboBox1 = new QComboBox(this);
+    Chart1 = new SignalChart(this);
+    Series1 = new LineSeries(Chart1);
+    Button4 = new QPushButton(QStringLiteral("Limpar Gráfico"), this);
+
+    ComLed1->setComPort(ComPort1);
+    Timer1->setInterval(kPollIntervalMs);
+    Chart1->addSeries(Series1);
+
+    // The close button has Qt's own caption and icon for the user's language and style.
+    const QDialogButtonBox standard(QDialogButtonBox::Close);
+    BitBtn1->setText(standard.button(QDialogButtonBox::Close)->text());
+    BitBtn1->setIcon(style()->standardIcon(QStyle::SP_DialogCloseButton));
+
+    for (int channel = 1; channel <= kChannelCount; ++channel)
+        ComboBox1->addItem(QString::number(channel));
+    ComboBox1->setEditable(true);
+    ComboBox1->setInsertPolicy(QComboBox::NoInsert);
+    ComboBox1->setCurrentIndex(-1);
+    ComboBox1->lineEdit()->setPlaceholderText(kChannelPrompt);
+    ComboBox1->setPlaceholderText(kChannelPrompt);
+    ComboBox1->setItemDelegate(new FixedHeightDelegate(kSelectorEntryHeight, ComboBox1));
+}
+
+void TForm1::layOutComponents()
+{
+    setWindowTitle(kCaption);
+    setFont(windowFont());
+    setAutoFillBackground(true);
+    setBackgroundRole(QPalette::Window); // the platform's button-face colour
+    move(kWindowPosition);
+    resize(kWindowOuterSize); // until a window manager's frame is known
+
+    Label6->move(kLabel6Geometry.topLeft());
+    Label6->adjustSize();
+    ComLed1->setGeometry(kComLed1Geometry);
+    Button1->setGeometry(kButton1Geometry);
+    ComboBox1->setGeometry(kComboBox1Geometry);
+    Label1->setFont(readoutFont());
+    Label1->move(kLabel1Position);
+    Label1->adjustSize();
+    Chart1->setGeometry(kChart1Geometry);
+    Button4->setGeometry(kButton4Geometry);
+    BitBtn1->setGeometry(kBitBtn1Geometry);
+
+    setTabOrder(Button1, BitBtn1);
+    setTabOrder(BitBtn1, ComboBox1);
+    setTabOrder(ComboBox1, Chart1);
+    setTabOrder(Chart1, Button4);
+    ComLed1->setFocusPolicy(Qt::NoFocus);
+}
+
+void TForm1::wireEvents()
+{
+    connect(ComPort1, &ComPort::OnRxChar, this,
+            [this](int count) { runGuarded([&] { ComPort1RxChar(ComPort1, count); }); });
+    connect(ComPort1, &ComPort::linkLost, this,
+            [](const QString &message) { ErrorReporter::instance()->report(message); });
+    connect(Timer1, &QTimer::timeout, this, guarded([this] { Timer1Timer(Timer1); }));
+    connect(Button1, &QPushButton::clicked, this, guarded([this] { Button1Click(Button1); }));
+    connect(BitBtn1, &QPushButton::clicked, this, guarded([this] { BitBtn1Click(BitBtn1); }));
+    connect(BitBtn1, &QPushButton::clicked, this, &QWidget::close);
+    connect(Button4, &QPushButton::clicked, this, guarded([this] { Button4Click(Button4); }));
+}
+
+int TForm1::selectedChannel() const
+{
+    // Typing in the field chooses the entry it names; any other text chooses none, and
+    // the field always shows what is polled.
+    return ComboBox1->findText(ComboBox1->currentText().trimmed(), Qt::MatchFixedString);
+}
+
+void TForm1::ComPort1RxChar(QObject *, int)
+{
+    const int waiting = ComPort1->InputCount();
+    if (waiting < kFrameSize)
+        return; // half a frame: it waits for its second byte
+    if (waiting == kFrameSize) {
+        char frame[kFrameSize];
+        ComPort1->Read(frame, kFrameSize);
+        addSample(static_cast<std::uint8_t>(frame[0]), static_cast<std::uint8_t>(frame[1]));
+        return;
+    }
+    // More than one frame's worth: a stray byte, a board answering twice, a stream.
+    const FramingResult framing = m_framing.split(ComPort1->WaitingBytes());
+    std::vector<char> taken(static_cast<size_t>(framing.consumed));
+    ComPort1->Read(taken.data(), framing.consumed);
+    m_strayBytes += framing.discarded;
+    for (const Frame &frame : framing.frames)
+        addSample(frame.byte0, frame.byte1);
+}
+
+void TForm1::addSample(std::uint8_t byte0, std::uint8_t byte1)
+{
+    LastVoltage = frameVoltage(byte0, byte1);
+    const SamplePosition position = nextSamplePosition(SampleIndex);
+    if (position.restartTrace)
+        Series1->ClearPoints();
+    Series1->AppendPoint(position.x, static_cast<double>(LastVoltage));
+    SampleIndex = position.x + 1;
+}
+
+void TForm1::Timer1Timer(QObject *)
+{
+    for (int position = 0; position < kChannelCount; ++position) {
+        if (selectedChannel() != position)
+            continue;
+        const char command = *channelCommand(position);
+        ComPort1->Write(&command, 1);
+        Label1->setText(formatGeneral(static_cast<double>(LastVoltage), QLocale::system()));
+        Label1->adjustSize();
+    }
+}
+
+void TForm1::Button1Click(QObject *)
+{
+    ComPort1->ShowSetupDialog(this);
+}
+
+void TForm1::BitBtn1Click(QObject *)
+{
+    ComPort1->Close();
+}
+
+void TForm1::Button4Click(QObject *)
+{
+    Series1->ClearPoints();
+    SampleIndex = 0;
+}
+
+void TForm1::closeEvent(QCloseEvent *event)
+{
+    // The program ends with its window, and the device goes with it.
+    ComPort1->Close();
+    event->accept();
+}
+
+void TForm1::showEvent(QShowEvent *event)
+{
+    QWidget::showEvent(event);
+    m_frameChecks = 0;
+    fitOuterSizeToFrame();
+}
+
+void TForm1::fitOuterSizeToFrame()
+{
+    // resize() sizes the client area, move() places the frame. A window manager adds its
+    // frame some time after the window is shown; once it has, shrink the client area so
+    // that the whole window, frame included, has the designed size.
+    const QSize frame = frameGeometry().size() - geometry().size();
+    if (frame.width() > 0 || frame.height() > 0) {
+        resize(kWindowOuterSize - frame);
+        move(kWindowPosition);
+        return;
+    }
+    if (++m_frameChecks < kFrameCheckLimit)
+        QTimer::singleShot(kFrameCheckIntervalMs, this, &TForm1::fitOuterSizeToFrame);
+}

@@ -1,0 +1,69 @@
+#pragma once
+
+#include "frameassembler.h"
+#include "serialsettings.h"
+
+#include <QWidget>
+
+class ComLed;
+class ComPort;
+class LineSeries;
+class QComboBox;
+class QLabel;
+class QPushButton;
+class QTimer;
+class SignalChart;
+
+// The program's one window. It owns every component: the link to the board and its
+// lamp, the poll timer, the channel selector, the readout and the chart with the signal
+// series, and handles their events.
+class TForm1 : public QWidget
+{
+    Q_OBJECT
+public:
+    /// Builds the window, opens the link on `link` and flushes it, and empties the
+    /// series. An error opening the link leaves the constructor.
+    explicit TForm1(const SerialSettings &link = SerialSettings(), QWidget *parent = nullptr);
+    ~TForm1() override;
+
+    ComPort *ComPort1;
+    ComLed *ComLed1;
+    QLabel *Label6;
+    QPushButton *Button1;
+    QPushButton *BitBtn1;
+    QTimer *Timer1;
+    QLabel *Label1;
+    QComboBox *ComboBox1;
+    SignalChart *Chart1;
+    LineSeries *Series1;
+    QPushButton *Button4;
+
+    void ComPort1RxChar(QObject *Sender, int Count);
+    void Timer1Timer(QObject *Sender);
+    void Button1Click(QObject *Sender);
+    void BitBtn1Click(QObject *Sender);
+    void Button4Click(QObject *Sender);
+
+    /// The 0-based position of the chosen channel, or -1 while none is chosen.
+    int selectedChannel() const;
+
+    /// Stray bytes dropped while cutting the input into frames, since start-up.
+    int strayByteCount() const { return m_strayBytes; }
+
+    static constexpr int kPollIntervalMs = 1000;
+
+protected:
+    void closeEvent(QCloseEvent *event) override;
+    void showEvent(QShowEvent *event) override;
+
+private:
+    void buildComponents();
+    void layOutComponents();
+    void wireEvents();
+    void addSample(std::uint8_t byte0, std::uint8_t byte1);
+    void fitOuterSizeToFrame();
+
+    FrameAssembler m_framing;
+    int m_strayBytes = 0;
+    int m_frameChecks = 0;
+};
