@@ -2,6 +2,19 @@
 
 #include <cstddef>
 
+namespace {
+constexpr std::size_t kFrameBytes = 2;
+}
+
+FramingResult FrameAssembler::take(const std::vector<ArrivedByte> &waiting) const
+{
+    if (waiting.size() < kFrameBytes)
+        return {};
+    if (waiting.size() == kFrameBytes)
+        return {{{waiting[0].value, waiting[1].value}}, static_cast<int>(kFrameBytes), 0};
+    return split(waiting);
+}
+
 FramingResult FrameAssembler::split(const std::vector<ArrivedByte> &waiting) const
 {
     FramingResult result;

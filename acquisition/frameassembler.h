@@ -3,6 +3,10 @@
 #include <cstdint>
 #include <vector>
 
+// What the receive handler takes from the link's input at a notification. One byte
+// waiting is half a frame: it stays. Two bytes are one frame, whatever their timing.
+// More than two needs recovery, as follows.
+//
 // The board answers each poll with its two frame bytes back to back, so a frame's bytes
 // arrive within a few milliseconds of each other, while polls are a second apart. When
 // more than two bytes are waiting, that is what tells a stray byte (noise at power-up,
@@ -41,7 +45,11 @@ public:
     {
     }
 
-    /// Cuts the waiting bytes, oldest first, into frames.
+    /// What to take from the waiting bytes (oldest first), and the frames they carry.
+    FramingResult take(const std::vector<ArrivedByte> &waiting) const;
+
+    /// The recovery for more than two waiting bytes: drops strays, cuts the rest into
+    /// frames and leaves a last single byte waiting.
     FramingResult split(const std::vector<ArrivedByte> &waiting) const;
 
     std::int64_t strayGapMs() const { return m_strayGapMs; }

@@ -178,17 +178,11 @@ int TForm1::selectedChannel() const
 
 void TForm1::ComPort1RxChar(QObject *, int)
 {
-    const int waiting = ComPort1->InputCount();
-    if (waiting < kFrameSize)
+    if (ComPort1->InputCount() < kFrameSize)
         return; // half a frame: it waits for its second byte
-    if (waiting == kFrameSize) {
-        char frame[kFrameSize];
-        ComPort1->Read(frame, kFrameSize);
-        addSample(static_cast<std::uint8_t>(frame[0]), static_cast<std::uint8_t>(frame[1]));
-        return;
-    }
-    // More than one frame's worth: a stray byte, a board answering twice, a stream.
-    const FramingResult framing = m_framing.split(ComPort1->WaitingBytes());
+    // Two bytes are a frame; more need recovery (a stray byte, a board answering twice,
+    // a stream), which the assembler does.
+    const FramingResult framing = m_framing.take(ComPort1->WaitingBytes());
     std::vector<char> taken(static_cast<size_t>(framing.consumed));
     ComPort1->Read(taken.data(), framing.consumed);
     m_strayBytes += framing.discarded;

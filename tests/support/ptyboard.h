@@ -1,0 +1,36 @@
+#pragma once
+
+#include <QByteArray>
+#include <QString>
+
+// A pseudo-terminal playing the sensor board: the program opens the slave side as its
+// serial device, the test reads commands and writes frames on the master side. Closing
+// the master is what pulling the USB adapter out looks like to the program.
+class PtyBoard
+{
+public:
+    PtyBoard();
+    ~PtyBoard();
+    PtyBoard(const PtyBoard &) = delete;
+    PtyBoard &operator=(const PtyBoard &) = delete;
+
+    bool isValid() const { return m_master >= 0; }
+    /// The device the program opens, e.g. /dev/pts/3.
+    QString devicePath() const { return m_slavePath; }
+
+    /// Sends bytes to the program, as the board would.
+    void send(const QByteArray &bytes);
+    /// What the program has sent so far and not yet taken (does not wait).
+    QByteArray takeReceived();
+    /// Whether the program has closed the device: no process holds the slave open.
+    bool programClosedDevice();
+    /// Unplugs the board: closes the master side.
+    void unplug();
+    /// Drops the test's own handle on the slave side, so that only the program holds it.
+    void releaseSlave();
+
+private:
+    int m_master = -1;
+    int m_slave = -1;
+    QString m_slavePath;
+};
