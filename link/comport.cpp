@@ -77,19 +77,26 @@ void ComPort::closeDevice()
 void ComPort::applySettings(const SerialSettings &settings)
 {
     const bool reopen = settings.port != m_settings.port || !m_port->isOpen();
+    const SerialSettings previous = m_settings;
     m_settings = settings;
     if (reopen) {
         closeDevice();
         Open();
         return;
     }
-    const bool applied = m_port->setBaudRate(settings.baudRate)
-                         && m_port->setDataBits(settings.dataBits)
-                         && m_port->setParity(settings.parity)
-                         && m_port->setStopBits(settings.stopBits)
-                         && m_port->setFlowControl(settings.flowControl);
-    if (!applied)
-        throw Exception(settingsFailureMessage(settings.port, m_port->errorString()));
+    const auto applyLine = [this](const SerialSettings &line) {
+        return m_port->setBaudRate(line.baudRate) && m_port->setDataBits(line.dataBits)
+               && m_port->setParity(line.parity) && m_port->setStopBits(line.stopBits)
+               && m_port->setFlowControl(line.flowControl);
+    };
+    if (!applyLine(settings)) {
+        // Some devices refuse some settings (a pseudo-terminal keeps 8 bits, no parity).
+        // Put back what was in force, so that settings() tells what the link runs with.
+        const QString reason = m_port->errorString();
+        applyLine(previous);
+        m_settings = previous;
+        throw Exception(settingsFailureMessage(settings.port, reason));
+    }
     applyControlLines();
 }
 
