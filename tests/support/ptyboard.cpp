@@ -83,3 +83,11 @@ void PtyBoard::releaseSlave()
         ::close(m_slave);
     m_slave = -1;
 }
+
+termios PtyBoard::lineSettings() const
+{
+    termios settings {};
+    if (m_master >= 0)
+        ::tcgetattr(m_master, &settings);
+    return settings;
+}

@@ -3,6 +3,8 @@
 #include <QByteArray>
 #include <QString>
 
+#include <termios.h>
+
 // A pseudo-terminal playing the sensor board: the program opens the slave side as its
 // serial device, the test reads commands and writes frames on the master side. Closing
 // the master is what pulling the USB adapter out looks like to the program.
@@ -28,6 +30,9 @@ public:
     void unplug();
     /// Drops the test's own handle on the slave side, so that only the program holds it.
     void releaseSlave();
+    /// The line settings the program gave the device, read through the master (a pty's
+    /// two sides share them).
+    termios lineSettings() const;
 
 private:
     int m_master = -1;
