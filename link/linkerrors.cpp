@@ -39,7 +39,7 @@ OpenFailure classifyOpenFailure(QSerialPort::SerialPortError error, const QStrin
 QString deviceGroup(const QString &device)
 {
 #ifdef Q_OS_UNIX
-    struct stat info {};
+    struct stat info = {};
     if (::stat(device.toLocal8Bit().constData(), &info) == 0) {
         if (const struct group *owner = ::getgrgid(info.st_gid))
             return QString::fromLocal8Bit(owner->gr_name);

@@ -1,0 +1,6 @@
+#!/usr/bin/env bash
+# Installs the dependencies, builds, and starts the viewer (on COM2, that is /dev/ttyS1).
+set -euo pipefail
+cd "$(dirname "$0")/.."
+bash scripts/build.sh
+exec ./build/app/sensor-viewer
