@@ -1,5 +1,6 @@
 #include "frameassembler.h"
 
+#include <algorithm>
 #include <cstddef>
 
 namespace {
@@ -20,13 +21,22 @@ FramingResult FrameAssembler::split(const std::vector<ArrivedByte> &waiting) con
     FramingResult result;
     const std::size_t count = waiting.size();
     std::size_t i = 0;
+    std::size_t readEnd = 0; // one past the last byte of the read holding waiting[i + 1]
     while (i + 1 < count) {
         const ArrivedByte &first = waiting[i];
         const ArrivedByte &second = waiting[i + 1];
-        if (second.arrivedMs - first.arrivedMs > m_strayGapMs) {
-            ++result.discarded;
-            ++i;
-            continue;
+        const std::int64_t sinceFirst = second.arrivedMs - first.arrivedMs;
+        if (sinceFirst > m_strayGapMs) {
+            // The bytes of that read were on the wire before it: not silence.
+            readEnd = std::max(readEnd, i + 1);
+            while (readEnd < count && waiting[readEnd].arrivedMs == second.arrivedMs)
+                ++readEnd;
+            const double wireMs = static_cast<double>(readEnd - (i + 1)) * m_byteTimeMs;
+            if (static_cast<double>(sinceFirst) - wireMs > static_cast<double>(m_strayGapMs)) {
+                ++result.discarded;
+                ++i;
+                continue;
+            }
         }
         result.frames.push_back({first.value, second.value});
         i += 2;

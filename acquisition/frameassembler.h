@@ -15,7 +15,16 @@
 // frames in arrival order, so replies that pile up (a board answering twice, a stream)
 // each become a point. A last single byte is left waiting: its partner may be on the
 // wire, and the next notification sees it again.
-
+//
+// Arrival times are those of the reads, so every byte of one read carries the time of
+// its last byte. The silence after a byte is therefore its time to the next read, less
+// the time that read's bytes needed on the wire: a stream read late in one big chunk
+// shows no silence, so a half frame left from the previous read keeps its partner.
+//
+// What timing cannot mend: when a stray byte and then every reply arrive one byte per
+// notification, the two-byte rule pairs each half reply with the byte before it, and
+// the pairing stays shifted until a notification finds three or more bytes waiting
+// (the board's two bytes normally come in one read, and that mends it).
 struct ArrivedByte
 {
     std::uint8_t value;
@@ -39,10 +48,18 @@ class FrameAssembler
 {
 public:
     static constexpr std::int64_t kDefaultStrayGapMs = 100;
+    /// 19200 baud, 10 bits a byte (start, 8 data, stop).
+    static constexpr double kDefaultByteTimeMs = 10 * 1000.0 / 19200;
 
-    explicit FrameAssembler(std::int64_t strayGapMs = kDefaultStrayGapMs)
-        : m_strayGapMs(strayGapMs)
+    explicit FrameAssembler(std::int64_t strayGapMs = kDefaultStrayGapMs,
+                            double byteTimeMs = kDefaultByteTimeMs)
+        : m_strayGapMs(strayGapMs), m_byteTimeMs(byteTimeMs)
+    {}
+
+    /// The time one byte takes on the wire at this baud rate and character size.
+    static double byteTimeFor(int baudRate, int bitsPerCharacter = 10)
     {
+        return baudRate > 0 ? bitsPerCharacter * 1000.0 / baudRate : kDefaultByteTimeMs;
     }
 
     /// What to take from the waiting bytes (oldest first), and the frames they carry.
@@ -53,7 +70,11 @@ public:
     FramingResult split(const std::vector<ArrivedByte> &waiting) const;
 
     std::int64_t strayGapMs() const { return m_strayGapMs; }
+    double byteTimeMs() const { return m_byteTimeMs; }
+    /// Follows a change of the line settings (see byteTimeFor).
+    void setByteTimeMs(double byteTimeMs) { m_byteTimeMs = byteTimeMs; }
 
 private:
     std::int64_t m_strayGapMs;
+    double m_byteTimeMs;
 };
