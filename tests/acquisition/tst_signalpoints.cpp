@@ -85,15 +85,14 @@ void TestSignalPoints::clearStartsAfresh()
     for (int i = 0; i < 500; ++i)
         points.append(i, 1.0);
     points.clear();
-    QVERIFY(points.isEmpty());
+    QVERIFY(points.isEmpty() && points.within(0, 1e9).isEmpty());
     QCOMPARE(points.droppedCount(), std::size_t(0));
-    QVERIFY(points.within(0, 1e9).isEmpty());
     // The trace starts again at x = 0, and up to the edge nothing is dropped.
     for (int i = 0; i < 10; ++i)
         points.append(i, 2.0);
-    QCOMPARE(points.within(0, 100).size(), 10);
+    QCOMPARE(points.within(0, 100), QList<QPointF>(points.within(0, 1e9)));
     QCOMPARE(points.at(0), QPointF(0, 2.0));
-    QCOMPARE(points.droppedCount(), std::size_t(0));
+    QCOMPARE(points.size(), std::size_t(10));
 }
 
 QTEST_APPLESS_MAIN(TestSignalPoints)
