@@ -3,8 +3,9 @@
 #include "lineseries.h"
 
 #include <QChart>
-#include <QLineSeries>
+#include <QGraphicsLayout>
 #include <QLinearGradient>
+#include <QLineSeries>
 #include <QValueAxis>
 
 SignalChart::SignalChart(QWidget *parent)
@@ -31,14 +32,34 @@ SignalChart::SignalChart(QWidget *parent)
     chart->setBackgroundRoundness(0);
     chart->setPlotAreaBackgroundVisible(false);
 
+    // The chart is small (250 px high): trim Qt's generous margins and use the window's
+    // small sizes so that the plot area keeps most of it.
+    chart->setMargins(QMargins(4, 2, 12, 2));
+    chart->layout()->setContentsMargins(0, 0, 0, 0);
+    QFont labelFont(QStringLiteral("Arial"));
+    labelFont.setPixelSize(10);
+    QFont axisTitleFont(QStringLiteral("Arial"));
+    axisTitleFont.setPixelSize(11);
+
     m_bottomAxis->setRange(0.0, kMaxSample);
     m_bottomAxis->setTitleText(QStringLiteral("Tempo (x10ms)"));
-    m_bottomAxis->setLabelFormat(QStringLiteral("%g"));
+    // Localized labels take only a fixed-point format here: "%g" or "%i" leave them blank.
+    m_bottomAxis->setLabelFormat(QStringLiteral("%.0f"));
     m_bottomAxis->setTickCount(11);
     m_leftAxis->setRange(0.0, kMaxVolts);
     m_leftAxis->setTitleText(QStringLiteral("Amplitude em V"));
+    // A label every volt, a grid line every half volt: labels 0.5 V apart would not
+    // fit the plot area's height, and Qt would elide them all.
     m_leftAxis->setLabelFormat(QStringLiteral("%.1f"));
-    m_leftAxis->setTickCount(12);
+    m_leftAxis->setTickType(QValueAxis::TicksDynamic);
+    m_leftAxis->setTickAnchor(0.0);
+    m_leftAxis->setTickInterval(1.0);
+    m_leftAxis->setMinorTickCount(1);
+    for (QValueAxis *axis : {m_bottomAxis, m_leftAxis}) {
+        axis->setLabelsFont(labelFont);
+        axis->setTitleFont(axisTitleFont);
+    }
+    chart->setLocalizeNumbers(true); // the user's decimal separator, as in the readout
     chart->addAxis(m_bottomAxis, Qt::AlignBottom);
     chart->addAxis(m_leftAxis, Qt::AlignLeft);
 

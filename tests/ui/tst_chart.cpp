@@ -17,7 +17,8 @@
 #include <cmath>
 #include <memory>
 
-class TstChart : public QObject {
+class TstChart : public QObject
+{
     Q_OBJECT
 private slots:
     void init();
@@ -38,7 +39,8 @@ private:
     std::unique_ptr<TForm1> m_form;
 };
 
-void TstChart::init() {
+void TstChart::init()
+{
     m_board = std::make_unique<PtyBoard>();
     QVERIFY(m_board->isValid());
     SerialSettings link;
@@ -49,18 +51,21 @@ void TstChart::init() {
     QVERIFY(QTest::qWaitForWindowExposed(m_form.get()));
 }
 
-void TstChart::cleanup() {
+void TstChart::cleanup()
+{
     m_form.reset();
     m_board.reset();
 }
 
-QImage TstChart::plotArea() const {
+QImage TstChart::plotArea() const
+{
     SignalChart *chart = m_form->Chart1;
     const QRect area = chart->mapFromScene(chart->chart()->plotArea()).boundingRect();
     return chart->grab(area).toImage().convertToFormat(QImage::Format_RGB32);
 }
 
-int TstChart::bluePixels(const QImage &image) {
+int TstChart::bluePixels(const QImage &image)
+{
     // The gradient runs from white to pink and the grid is grey: only the line is blue.
     int count = 0;
     for (int y = 0; y < image.height(); ++y)
@@ -71,12 +76,14 @@ int TstChart::bluePixels(const QImage &image) {
     return count;
 }
 
-void TstChart::appendWave(int fromX, int toX, double offset) {
+void TstChart::appendWave(int fromX, int toX, double offset)
+{
     for (int x = fromX; x <= toX; ++x)
         m_form->Series1->AppendPoint(x, 2.5 + 2.0 * std::sin(x / 8.0 + offset));
 }
 
-void TstChart::settings() {
+void TstChart::settings()
+{
     QChart *chart = m_form->Chart1->chart();
     QCOMPARE(chart->title(), QStringLiteral("Sinal do Sensor"));
     QCOMPARE(chart->titleFont().family(), QStringLiteral("Arial"));
@@ -104,7 +111,8 @@ void TstChart::settings() {
     QCOMPARE(bluePixels(empty), 0);
 }
 
-void TstChart::axes_data() {
+void TstChart::axes_data()
+{
     QTest::addColumn<Qt::Orientation>("orientation");
     QTest::addColumn<double>("maximum");
     QTest::addColumn<QString>("title");
@@ -112,7 +120,8 @@ void TstChart::axes_data() {
     QTest::newRow("y: volts") << Qt::Vertical << 5.5 << "Amplitude em V";
 }
 
-void TstChart::axes() {
+void TstChart::axes()
+{
     QFETCH(Qt::Orientation, orientation);
     QFETCH(double, maximum);
     QFETCH(QString, title);
@@ -125,6 +134,20 @@ void TstChart::axes() {
     QCOMPARE(axis->titleText(), title);
     QVERIFY(axis->labelsVisible());
 
+    // The value labels are really painted: there is text in the strip beside the plot,
+    // more than the few dots that Qt leaves of labels it had to elide.
+    SignalChart *view = m_form->Chart1;
+    const QRect plot = view->mapFromScene(view->chart()->plotArea()).boundingRect();
+    const QRect strip = orientation == Qt::Horizontal
+                            ? QRect(plot.left(), plot.bottom() + 4, plot.width(), 10)
+                            : QRect(plot.left() - 24, plot.top(), 20, plot.height());
+    const QImage labels = view->grab(strip).toImage();
+    int dark = 0;
+    for (int y = 0; y < labels.height(); ++y)
+        for (int x = 0; x < labels.width(); ++x)
+            dark += qGray(labels.pixel(x, y)) < 110;
+    QVERIFY2(dark > 60, qPrintable(QString::number(dark)));
+
     // Data far outside both ranges leaves them where they are.
     appendWave(0, 998);
     m_form->Series1->AppendPoint(999, 7.0);
@@ -134,7 +157,8 @@ void TstChart::axes() {
     QCOMPARE(axis->max(), maximum);
 }
 
-void TstChart::drawsArrivingFramesUntilCleared() {
+void TstChart::drawsArrivingFramesUntilCleared()
+{
     // Real frames from the board, one at a time, each a reading near half scale.
     for (int n = 0; n < 8; ++n) {
         const int raw = 300 + 40 * n;
@@ -149,14 +173,16 @@ void TstChart::drawsArrivingFramesUntilCleared() {
     QCOMPARE(m_form->Series1->line()->count(), 0);
 }
 
-void TstChart::onePointDrawsNothing() {
+void TstChart::onePointDrawsNothing()
+{
     m_form->Series1->AppendPoint(0, 2.5);
     QTRY_COMPARE_WITH_TIMEOUT(m_form->Series1->line()->count(), 1, 5000);
     QTest::qWait(2 * LineSeries::kRefreshIntervalMs);
     QCOMPARE(bluePixels(plotArea()), 0); // no segment and no marker
 }
 
-void TstChart::pointsBeyondTheRightEdge() {
+void TstChart::pointsBeyondTheRightEdge()
+{
     appendWave(0, 100);
     QTRY_COMPARE_WITH_TIMEOUT(m_form->Series1->line()->count(), 101, 5000);
     QTRY_VERIFY_WITH_TIMEOUT(bluePixels(plotArea()) > 200, 5000);
