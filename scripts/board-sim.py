@@ -3,10 +3,14 @@
 
 It prints the device path the viewer should open, then answers each channel command
 ('k' to 'o') with a two-byte frame, low byte first, of a slowly varying waveform that
-differs per channel. With --stream MS it also sends a frame of channel 1 every MS
+differs per channel and advances one step per frame of that channel. With --stream MS it also sends a frame of channel 1 every MS
 milliseconds unasked, so that the chart fills without choosing a channel.
 
     python3 scripts/board-sim.py [--stream 100]
+
+The viewer always opens COM2, which on Linux is /dev/ttyS1. On a machine without that
+port, point it at the printed device for the session (as root: ln -sf /dev/pts/N
+/dev/ttyS1) and remove the link afterwards.
 """
 
 import argparse
@@ -20,16 +24,16 @@ import tty
 COMMANDS = b"klmno"
 
 
-def reading(channel, t):
-    """A 10-bit reading for channel 0..4 at time t (seconds)."""
+def reading(channel, step):
+    """The 10-bit reading of channel 0..4 at its given step; 50 steps a period."""
     shapes = [
-        lambda p: 0.5 + 0.4 * math.sin(p),                      # sine
+        lambda p: 0.5 + 0.4 * math.sin(p),  # sine
         lambda p: 0.5 + 0.4 * (2 * abs((p / math.pi) % 2 - 1) - 1),  # triangle
-        lambda p: 0.3 + 0.5 * ((p / (2 * math.pi)) % 1),       # saw
-        lambda p: 0.5 + 0.3 * math.sin(p) + 0.1 * math.sin(3 * p),
-        lambda p: 0.8 + 0.05 * math.sin(p / 3),                 # nearly flat
+        lambda p: 0.3 + 0.5 * ((p / (2 * math.pi)) % 1),  # sawtooth
+        lambda p: 0.5 + 0.3 * math.sin(p) + 0.1 * math.sin(3 * p),  # two tones
+        lambda p: 0.8 + 0.05 * math.sin(p / 3),  # nearly flat
     ]
-    value = shapes[channel](2 * math.pi * t / 20.0 + channel)
+    value = shapes[channel](2 * math.pi * step / 50.0 + channel)
     return max(0, min(1023, int(value * 1023)))
 
 
@@ -48,9 +52,13 @@ def main():
     tty.setraw(master)
     print(os.ttyname(slave), flush=True)
 
-    start = time.monotonic()
-    next_stream = start
-    sample = 0
+    steps = [0] * len(COMMANDS)
+
+    def answer(channel):
+        os.write(master, frame(reading(channel, steps[channel])))
+        steps[channel] += 1
+
+    next_stream = time.monotonic()
     try:
         while True:
             timeout = None
@@ -66,12 +74,9 @@ def main():
                     time.sleep(0.1)
                 for byte in data:
                     if byte in COMMANDS:
-                        channel = COMMANDS.index(byte)
-                        os.write(master, frame(reading(channel, now - start)))
+                        answer(COMMANDS.index(byte))
             if args.stream > 0 and now >= next_stream:
-                # A stream advances one sample per frame, so the trace shows the shape.
-                os.write(master, frame(reading(0, sample * 0.4)))
-                sample += 1
+                answer(0)
                 next_stream += args.stream / 1000.0
     except KeyboardInterrupt:
         pass
