@@ -238,8 +238,10 @@ void TForm1::closeEvent(QCloseEvent *event)
 void TForm1::showEvent(QShowEvent *event)
 {
     QWidget::showEvent(event);
-    m_frameChecks = 0;
-    fitOuterSizeToFrame();
+    // Only the first showing: shown again (restored after a minimise), the window keeps
+    // whatever size the user has given it.
+    if (m_frameChecks == 0)
+        fitOuterSizeToFrame();
 }
 
 void TForm1::fitOuterSizeToFrame()
@@ -251,6 +253,7 @@ void TForm1::fitOuterSizeToFrame()
     if (frame.width() > 0 || frame.height() > 0) {
         resize(kWindowOuterSize - frame);
         move(kWindowPosition);
+        m_frameChecks = kFrameCheckLimit; // fitted: done for good
         return;
     }
     if (++m_frameChecks < kFrameCheckLimit)
