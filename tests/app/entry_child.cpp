@@ -22,12 +22,14 @@
 
 namespace {
 
-void say(const QString &line) {
+void say(const QString &line)
+{
     std::printf("%s\n", qPrintable(line));
     std::fflush(stdout);
 }
 
-void onCommand(const QByteArray &command) {
+void onCommand(const QByteArray &command)
+{
     if (command == "dismiss") {
         if (auto *box = qobject_cast<QMessageBox *>(QApplication::activeModalWidget()))
             box->done(QMessageBox::Ok);
@@ -36,7 +38,8 @@ void onCommand(const QByteArray &command) {
     }
 }
 
-void installWatcher() {
+void installWatcher()
+{
     auto *seen = new QSet<QObject *>; // lives as long as the process
     auto *poll = new QTimer(qApp);
     QObject::connect(poll, &QTimer::timeout, [seen] {
@@ -54,9 +57,9 @@ void installWatcher() {
                 say(QStringLiteral("close: ") + form->BitBtn1->text());
                 const QIcon icon = QApplication::windowIcon();
                 say(QStringLiteral("icon: %1")
-                        .arg(QFile::exists(QStringLiteral(":/sensor-viewer/icon.png")) &&
-                             !icon.availableSizes().isEmpty() &&
-                             form->windowIcon().cacheKey() == icon.cacheKey()));
+                        .arg(QFile::exists(QStringLiteral(":/sensor-viewer/icon.png"))
+                             && !icon.availableSizes().isEmpty()
+                             && form->windowIcon().cacheKey() == icon.cacheKey()));
             }
         }
     });
@@ -83,6 +86,7 @@ Q_COREAPP_STARTUP_FUNCTION(installWatcher)
 
 } // namespace
 
-int main(int argc, char *argv[]) {
+int main(int argc, char *argv[])
+{
     return Entry(argc, argv, qEnvironmentVariable("SENSOR_VIEWER_TEST_PORT"));
 }

@@ -7,7 +7,8 @@
 #include <QProcess>
 #include <QtTest>
 
-class TstEntry : public QObject {
+class TstEntry : public QObject
+{
     Q_OBJECT
 private slots:
     void missingPort_data();
@@ -19,9 +20,11 @@ private slots:
 namespace {
 
 // A child process and the lines it has printed so far.
-class Child {
+class Child
+{
 public:
-    Child(const QString &port, const QStringList &arguments, const QString &lang = "C.UTF-8") {
+    Child(const QString &port, const QStringList &arguments, const QString &lang = "C.UTF-8")
+    {
         QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
         env.insert("SENSOR_VIEWER_TEST_PORT", port);
         env.insert("LANG", lang);
@@ -32,14 +35,16 @@ public:
         m_process.setProcessChannelMode(QProcess::ForwardedErrorChannel);
         m_process.start(QStringLiteral(ENTRY_CHILD), arguments);
     }
-    ~Child() {
+    ~Child()
+    {
         if (m_process.state() != QProcess::NotRunning) {
             m_process.kill();
             m_process.waitForFinished(5000);
         }
     }
 
-    QStringList lines(const QString &prefix) {
+    QStringList lines(const QString &prefix)
+    {
         m_output += QString::fromUtf8(m_process.readAllStandardOutput());
         QStringList found;
         for (const QString &line : m_output.split('\n'))
@@ -57,13 +62,15 @@ private:
 
 } // namespace
 
-void TstEntry::missingPort_data() {
+void TstEntry::missingPort_data()
+{
     QTest::addColumn<QStringList>("arguments");
     QTest::newRow("no arguments") << QStringList();
     QTest::newRow("arguments are ignored") << QStringList({"COM1", "--port=/dev/ttyS0", "-v"});
 }
 
-void TstEntry::missingPort() {
+void TstEntry::missingPort()
+{
     QFETCH(QStringList, arguments);
     Child child(QStringLiteral("COM200"), arguments);
     QTRY_COMPARE_WITH_TIMEOUT(child.lines("box: ").size(), 1, 10000);
@@ -79,7 +86,8 @@ void TstEntry::missingPort() {
     QCOMPARE(child.process().exitCode(), 0);
 }
 
-void TstEntry::presentPort_data() {
+void TstEntry::presentPort_data()
+{
     QTest::addColumn<QString>("lang");
     QTest::addColumn<QString>("closeText");
     QTest::addColumn<QStringList>("arguments");
@@ -90,7 +98,8 @@ void TstEntry::presentPort_data() {
                                                 << "Fechar" << QStringList({"COM1", "extra"});
 }
 
-void TstEntry::presentPort() {
+void TstEntry::presentPort()
+{
     QFETCH(QString, lang);
     QFETCH(QString, closeText);
     QFETCH(QStringList, arguments);

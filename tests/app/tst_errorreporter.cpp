@@ -1,5 +1,5 @@
 // The error reporter's own rules: one box at a time, a repeat counted into the open
-// box, a different error waiting its turn; and what a guarded handler reports.
+// box, a different error waiting its turn.
 
 #include "errorreporting.h"
 
@@ -7,25 +7,24 @@
 #include <QMessageBox>
 #include <QtTest>
 
-#include <stdexcept>
-
-class TstErrorReporter : public QObject {
+class TstErrorReporter : public QObject
+{
     Q_OBJECT
 private slots:
     void oneBoxAtATime();
-    void guardReportsWhatEscapes_data();
-    void guardReportsWhatEscapes();
 };
 
 namespace {
 
-QMessageBox *openBox() {
+QMessageBox *openBox()
+{
     return qobject_cast<QMessageBox *>(QApplication::activeModalWidget());
 }
 
 } // namespace
 
-void TstErrorReporter::oneBoxAtATime() {
+void TstErrorReporter::oneBoxAtATime()
+{
     ErrorReporter *reporter = ErrorReporter::instance();
     QStringList shown;
     QString firstBoxAtClose;
@@ -60,34 +59,6 @@ void TstErrorReporter::oneBoxAtATime() {
     QTRY_COMPARE_WITH_TIMEOUT(shown.size(), 3, 5000);
     QCOMPARE(shown.last(), QStringLiteral("link lost"));
     QTRY_VERIFY_WITH_TIMEOUT(!reporter->isBoxOpen(), 5000);
-    disconnect(connection);
-}
-
-void TstErrorReporter::guardReportsWhatEscapes_data() {
-    QTest::addColumn<int>("kind");
-    QTest::addColumn<QString>("text");
-    QTest::newRow("program error: its message") << 0 << "Não foi possível abrir a porta";
-    QTest::newRow("standard exception: what()") << 1 << "bad value";
-    QTest::newRow("anything else: empty box") << 2 << "";
-}
-
-void TstErrorReporter::guardReportsWhatEscapes() {
-    QFETCH(int, kind);
-    QFETCH(QString, text);
-    QStringList shown;
-    const auto connection = connect(
-        ErrorReporter::instance(), &ErrorReporter::boxShown, this, [&](const QString &boxText) {
-            shown << boxText;
-            QTimer::singleShot(0, this, [] { openBox()->done(QMessageBox::Ok); });
-        });
-    runGuarded([&] {
-        if (kind == 0)
-            throw Exception(text);
-        if (kind == 1)
-            throw std::runtime_error(text.toStdString());
-        throw 42;
-    });
-    QTRY_COMPARE_WITH_TIMEOUT(shown, QStringList(text), 5000);
     disconnect(connection);
 }
 
