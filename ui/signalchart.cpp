@@ -9,11 +9,11 @@
 #include <QValueAxis>
 
 SignalChart::SignalChart(QWidget *parent)
-    : QChartView(parent)
+    : QChartView(new QChart, parent) // setChart() would leave the view's default chart behind
     , m_bottomAxis(new QValueAxis)
     , m_leftAxis(new QValueAxis)
 {
-    auto *chart = new QChart;
+    QChart *chart = this->chart();
     chart->setAnimationOptions(QChart::NoAnimation);
     chart->legend()->hide();
 
@@ -63,7 +63,6 @@ SignalChart::SignalChart(QWidget *parent)
     chart->addAxis(m_bottomAxis, Qt::AlignBottom);
     chart->addAxis(m_leftAxis, Qt::AlignLeft);
 
-    setChart(chart);
     setRenderHint(QPainter::Antialiasing);
 }
 

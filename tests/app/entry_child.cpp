@@ -40,7 +40,8 @@ void onCommand(const QByteArray &command)
 
 void installWatcher()
 {
-    auto *seen = new QSet<QObject *>; // lives as long as the process
+    static QSet<QObject *> shownWidgets;
+    QSet<QObject *> *seen = &shownWidgets;
     auto *poll = new QTimer(qApp);
     QObject::connect(poll, &QTimer::timeout, [seen] {
         for (QWidget *widget : QApplication::topLevelWidgets()) {
@@ -66,7 +67,8 @@ void installWatcher()
     poll->start(20);
 
     auto *input = new QSocketNotifier(STDIN_FILENO, QSocketNotifier::Read, qApp);
-    auto *pending = new QByteArray;
+    static QByteArray pendingInput;
+    QByteArray *pending = &pendingInput;
     QObject::connect(input, &QSocketNotifier::activated, [input, pending] {
         char buffer[256];
         const ssize_t n = ::read(STDIN_FILENO, buffer, sizeof buffer);
