@@ -4,6 +4,7 @@
 #include "comled.h"
 #include "comport.h"
 #include "errorreporting.h"
+#include "exception.h"
 #include "lineseries.h"
 #include "ptyboard.h"
 #include "settingsdialog.h"
@@ -163,7 +164,8 @@ private slots:
     void setupDialog_data();
     void setupDialog();
     void unplugAndReopen();
-    void errorStormShowsOneBox();
+    void errorStorm_data();
+    void errorStorm();
 
 private:
     PtyBoard &newBoard();
@@ -447,17 +449,22 @@ void TstTForm1::closing()
 void TstTForm1::setupDialog_data()
 {
     QTest::addColumn<bool>("confirm");
+    QTest::addColumn<bool>("otherPort");
     QTest::addColumn<int>("baudRate");
-    QTest::newRow("cancelled leaves the link as it was") << false << 19200;
-    QTest::newRow("confirmed 9600 baud is applied") << true << 9600;
+    QTest::newRow("cancelled leaves the link as it was") << false << false << 19200;
+    QTest::newRow("confirmed 9600 baud is applied") << true << false << 9600;
+    QTest::newRow("confirmed other port moves the link") << true << true << 9600;
 }
 
 void TstTForm1::setupDialog()
 {
     QFETCH(bool, confirm);
+    QFETCH(bool, otherPort);
     QFETCH(int, baudRate);
     PtyBoard &board = newBoard();
+    PtyBoard &other = newBoard();
     TForm1 &form = openForm(board);
+    board.releaseSlave();
     form.ComboBox1->setCurrentIndex(0);
 
     // A frame that arrives while the dialog is open is decoded there and then.
@@ -466,19 +473,24 @@ void TstTForm1::setupDialog()
         board.send(QByteArray::fromHex("0002"));
         decodedWhileOpen = QTest::qWaitFor([&] { return form.Series1->Count() == 1; }, kWaitMs);
         dialog->findChild<QComboBox *>(QStringLiteral("baudRateBox"))->setCurrentText("9600");
+        if (otherPort)
+            dialog->findChild<QComboBox *>(QStringLiteral("portBox"))
+                ->setCurrentText(other.devicePath());
         pressDialogButton(dialog, confirm ? QDialogButtonBox::Ok : QDialogButtonBox::Cancel);
     });
     form.Button1->click();
     QVERIFY(decodedWhileOpen);
 
+    PtyBoard &linked = otherPort ? other : board;
     QCOMPARE(form.ComPort1->settings().baudRate, baudRate);
-    QCOMPARE(form.ComPort1->settings().port, board.devicePath());
+    QCOMPARE(form.ComPort1->settings().port, linked.devicePath());
     QVERIFY(form.ComPort1->Connected());
     QVERIFY(form.ComLed1->isOn());
-    board.send(QByteArray::fromHex("0100"));
+    QCOMPARE(board.programClosedDevice(), otherPort);
+    linked.send(QByteArray::fromHex("0100"));
     QTRY_COMPARE_WITH_TIMEOUT(form.Series1->Count(), 2, kWaitMs);
     form.Timer1Timer(nullptr);
-    QCOMPARE(collectSent(board, 1), QByteArray("k"));
+    QCOMPARE(collectSent(linked, 1), QByteArray("k"));
     QCOMPARE(m_boxes->shown.size(), 0);
 }
 
@@ -517,33 +529,51 @@ void TstTForm1::unplugAndReopen()
     QCOMPARE(m_boxes->shown.size(), 1);
 }
 
-void TstTForm1::errorStormShowsOneBox()
+void TstTForm1::errorStorm_data()
 {
+    QTest::addColumn<bool>("unplug");
+    QTest::newRow("closed link: its box counts the repeats") << false;
+    QTest::newRow("unplugged: the ticks' error waits its turn") << true;
+}
+
+void TstTForm1::errorStorm()
+{
+    QFETCH(bool, unplug);
     PtyBoard &board = newBoard();
     TForm1 &form = openForm(board);
     form.ComboBox1->setCurrentIndex(0);
-    form.ComPort1->Close();
     m_boxes->holdFirstMs = 500;
     form.Timer1->setInterval(20);
     form.Timer1->start();
+    if (unplug)
+        board.unplug();
+    else
+        form.ComPort1->Close();
 
     QTRY_VERIFY_WITH_TIMEOUT(m_boxes->dismissed.size() >= 3, 2 * kWaitMs);
     form.Timer1->stop();
 
+    // One box at a time, and nothing over the one being read.
     QCOMPARE(m_boxes->shownWhileFirstHeld, 1);
     QVERIFY(!m_boxes->reporterClosedWhileFirstHeld);
     QCOMPARE(m_boxes->mostOpenAtOnce, 1);
+    QVERIFY2(m_boxes->shown.first().contains(board.devicePath()),
+             qPrintable(m_boxes->shown.first()));
 
-    // The held box told how often its error came back while it was open.
-    const QString message = m_boxes->shown.first();
-    QVERIFY2(message.contains(board.devicePath()), qPrintable(message));
-    const QString held = m_boxes->dismissed.first();
+    // Every tick failed; the tick's first box told how often its error came back.
+    QString tickError;
+    try {
+        form.ComPort1->Write("k", 1);
+    } catch (const Exception &error) {
+        tickError = error.Message();
+    }
+    QVERIFY(!tickError.isEmpty());
+    const QString counted = m_boxes->dismissed.at(unplug ? 1 : 0);
     const QRegularExpressionMatch repeats =
-        QRegularExpression(QStringLiteral("(\\d+)")).match(held, message.size());
-    QVERIFY2(repeats.hasMatch(), qPrintable(held));
-    const int count = repeats.captured(1).toInt();
-    QVERIFY(count >= 1);
-    QCOMPARE(held, ErrorReporter::boxText(message, count));
+        QRegularExpression(QStringLiteral("(\\d+)")).match(counted, tickError.size());
+    QVERIFY2(repeats.hasMatch(), qPrintable(counted));
+    QVERIFY(repeats.captured(1).toInt() >= 1);
+    QCOMPARE(counted, ErrorReporter::boxText(tickError, repeats.captured(1).toInt()));
 }
 
 QTEST_MAIN(TstTForm1)
