@@ -148,8 +148,8 @@ private slots:
 
     void receivesFrames_data();
     void receivesFrames();
-    void clearBetweenFrames();
-    void sampleIndexAtItsLimit();
+    void traceStartsAgain_data();
+    void traceStartsAgain();
 
     void failingLinkChangesNothing_data();
     void failingLinkChangesNothing();
@@ -275,40 +275,39 @@ void TstTForm1::receivesFrames()
     QTRY_COMPARE_WITH_TIMEOUT(form.Series1->line()->points(), points, kWaitMs);
 }
 
-void TstTForm1::clearBetweenFrames()
+void TstTForm1::traceStartsAgain_data()
 {
-    PtyBoard &board = newBoard();
-    TForm1 &form = openForm(board);
-    board.send(QByteArray::fromHex("0002"));
-    QTRY_COMPARE_WITH_TIMEOUT(form.Series1->Count(), 1, kWaitMs);
-    form.ComboBox1->setCurrentIndex(0);
-    form.Timer1Timer(nullptr);
-    QCOMPARE(form.Label1->text(), pointDecimal(QStringLiteral("2.5")));
-
-    form.Button4->click();
-    QCOMPARE(form.Series1->Count(), 0);
-    QCOMPARE(SampleIndex, 0);
-    QCOMPARE(LastVoltage, 2.5f);
-    QCOMPARE(form.Label1->text(), pointDecimal(QStringLiteral("2.5")));
-    QTRY_VERIFY_WITH_TIMEOUT(form.Series1->line()->points().isEmpty(), kWaitMs);
-
-    board.send(QByteArray::fromHex("0100"));
-    QTRY_COMPARE_WITH_TIMEOUT(form.Series1->Count(), 1, kWaitMs);
-    QCOMPARE(pointsOf(form.Series1), (QList<QPointF>{{0, 0.0048828125}}));
-    QCOMPARE(SampleIndex, 1);
+    QTest::addColumn<bool>("byClear");
+    QTest::newRow("Limpar Gráfico between frames") << true;
+    QTest::newRow("SampleIndex at its limit") << false;
 }
 
-void TstTForm1::sampleIndexAtItsLimit()
+void TstTForm1::traceStartsAgain()
 {
+    QFETCH(bool, byClear);
     PtyBoard &board = newBoard();
     TForm1 &form = openForm(board);
     board.send(QByteArray::fromHex("00020002"));
     QTRY_COMPARE_WITH_TIMEOUT(form.Series1->Count(), 2, kWaitMs);
+    form.ComboBox1->setCurrentIndex(0);
+    form.Timer1Timer(nullptr);
+    const QString readout = pointDecimal(QStringLiteral("2.5"));
+    QCOMPARE(form.Label1->text(), readout);
 
-    SampleIndex = std::numeric_limits<std::int32_t>::max();
-    board.send(QByteArray::fromHex("ff03"));
+    if (byClear) {
+        form.Button4->click();
+        QCOMPARE(form.Series1->Count(), 0);
+        QCOMPARE(SampleIndex, 0);
+        QTRY_VERIFY_WITH_TIMEOUT(form.Series1->line()->points().isEmpty(), kWaitMs);
+    } else {
+        SampleIndex = std::numeric_limits<std::int32_t>::max();
+    }
+    QCOMPARE(LastVoltage, 2.5f);
+    QCOMPARE(form.Label1->text(), readout);
+
+    board.send(QByteArray::fromHex("0100"));
     QTRY_COMPARE_WITH_TIMEOUT(SampleIndex, 1, kWaitMs);
-    QCOMPARE(pointsOf(form.Series1), (QList<QPointF>{{0, 4.9951171875}}));
+    QCOMPARE(pointsOf(form.Series1), (QList<QPointF>{{0, 0.0048828125}}));
 }
 
 void TstTForm1::failingLinkChangesNothing_data()
