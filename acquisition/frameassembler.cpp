@@ -5,6 +5,7 @@
 
 namespace {
 constexpr std::size_t kFrameBytes = 2;
+constexpr double kStrayGapInBytes = 4.0;
 }
 
 FramingResult FrameAssembler::take(const std::vector<ArrivedByte> &waiting) const
@@ -21,18 +22,22 @@ FramingResult FrameAssembler::split(const std::vector<ArrivedByte> &waiting) con
     FramingResult result;
     const std::size_t count = waiting.size();
     std::size_t i = 0;
+    // On a slow line a frame's two bytes are themselves far apart: a silence only counts
+    // when it is longer than a few characters' time too.
+    const double strayGapMs =
+        std::max(static_cast<double>(m_strayGapMs), kStrayGapInBytes * m_byteTimeMs);
     std::size_t readEnd = 0; // one past the last byte of the read holding waiting[i + 1]
     while (i + 1 < count) {
         const ArrivedByte &first = waiting[i];
         const ArrivedByte &second = waiting[i + 1];
         const std::int64_t sinceFirst = second.arrivedMs - first.arrivedMs;
-        if (sinceFirst > m_strayGapMs) {
+        if (static_cast<double>(sinceFirst) > strayGapMs) {
             // The bytes of that read were on the wire before it: not silence.
             readEnd = std::max(readEnd, i + 1);
             while (readEnd < count && waiting[readEnd].arrivedMs == second.arrivedMs)
                 ++readEnd;
             const double wireMs = static_cast<double>(readEnd - (i + 1)) * m_byteTimeMs;
-            if (static_cast<double>(sinceFirst) - wireMs > static_cast<double>(m_strayGapMs)) {
+            if (static_cast<double>(sinceFirst) - wireMs > strayGapMs) {
                 ++result.discarded;
                 ++i;
                 continue;

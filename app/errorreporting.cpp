@@ -20,10 +20,11 @@ QMessageBox *makeErrorBox(const QString &text)
 
 void ShowException(const Exception &error)
 {
-    QMessageBox *box = makeErrorBox(error.Message());
+    // The box's parent may go while it is open; the pointer then knows.
+    QPointer<QMessageBox> box = makeErrorBox(error.Message());
     emit ErrorReporter::instance()->boxShown(error.Message());
     box->exec();
-    delete box;
+    delete box.data();
 }
 
 ErrorReporter::ErrorReporter(QObject *parent)
@@ -79,7 +80,7 @@ void ErrorReporter::showNext()
     m_openBox = box;
     emit boxShown(box->text());
     box->exec();
-    delete box;
+    delete m_openBox.data();
     m_shown = {};
     scheduleNext();
 }

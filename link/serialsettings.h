@@ -16,6 +16,14 @@ struct SerialSettings
     bool dataTerminalReady = false;
     bool requestToSend = false;
 
+    /// Bits on the wire per character: start, data, parity and stop bits.
+    int bitsPerCharacter() const
+    {
+        const int parityBits = parity == QSerialPort::NoParity ? 0 : 1;
+        const int stop = stopBits == QSerialPort::OneStop ? 1 : 2;
+        return 1 + static_cast<int>(dataBits) + parityBits + stop;
+    }
+
     friend bool operator==(const SerialSettings &a, const SerialSettings &b)
     {
         return a.port == b.port && a.baudRate == b.baudRate && a.dataBits == b.dataBits

@@ -181,7 +181,9 @@ void TForm1::ComPort1RxChar(QObject *, int)
     if (ComPort1->InputCount() < kFrameSize)
         return; // half a frame: it waits for its second byte
     // Two bytes are a frame; more need recovery (a stray byte, a board answering twice,
-    // a stream), which the assembler does.
+    // a stream), which the assembler does, allowing for the line's speed.
+    const SerialSettings &line = ComPort1->settings();
+    m_framing.setByteTimeMs(FrameAssembler::byteTimeFor(line.baudRate, line.bitsPerCharacter()));
     const FramingResult framing = m_framing.take(ComPort1->WaitingBytes());
     std::vector<char> taken(static_cast<size_t>(framing.consumed));
     ComPort1->Read(taken.data(), framing.consumed);
