@@ -4,18 +4,16 @@
 #include <fcntl.h>
 #include <poll.h>
 #include <pty.h>
-#include <termios.h>
 #include <unistd.h>
+#include <utility>
 
 PtyBoard::PtyBoard()
 {
     char name[128] = {};
-    if (::openpty(&m_master, &m_slave, name, nullptr, nullptr) != 0) {
-        m_master = m_slave = -1;
-        return;
-    }
-    // Raw on both sides: no echo, no newline translation before the program opens it.
-    termios raw {};
+    if (::openpty(&m_master, &m_slave, name, nullptr, nullptr) != 0)
+        return; // both handles stay -1
+    // Raw from the start: no echo, no newline translation before the program opens it.
+    termios raw{};
     ::tcgetattr(m_slave, &raw);
     ::cfmakeraw(&raw);
     ::tcsetattr(m_slave, TCSANOW, &raw);
@@ -23,28 +21,18 @@ PtyBoard::PtyBoard()
     m_slavePath = QString::fromLocal8Bit(name);
 }
 
-PtyBoard::~PtyBoard()
-{
-    releaseSlave();
-    unplug();
-}
-
 void PtyBoard::send(const QByteArray &bytes)
 {
-    qsizetype done = 0;
-    while (m_master >= 0 && done < bytes.size()) {
-        const ssize_t n = ::write(m_master, bytes.constData() + done,
-                                  static_cast<size_t>(bytes.size() - done));
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n < 0 && errno == EAGAIN) {
-            pollfd out {m_master, POLLOUT, 0};
-            ::poll(&out, 1, 100);
-            continue;
-        }
-        if (n <= 0)
+    pollfd out{m_master, POLLOUT, 0};
+    for (qsizetype done = 0; m_master >= 0 && done < bytes.size();) {
+        const ssize_t n =
+            ::write(m_master, bytes.constData() + done, static_cast<size_t>(bytes.size() - done));
+        if (n > 0)
+            done += n;
+        else if (n < 0 && (errno == EAGAIN || errno == EINTR))
+            ::poll(&out, 1, 100); // the program has not read the last lot yet
+        else
             return;
-        done += n;
     }
 }
 
@@ -52,42 +40,31 @@ QByteArray PtyBoard::takeReceived()
 {
     QByteArray out;
     char buffer[4096];
-    while (m_master >= 0) {
-        const ssize_t n = ::read(m_master, buffer, sizeof buffer);
-        if (n <= 0)
-            break;
+    for (ssize_t n; m_master >= 0 && (n = ::read(m_master, buffer, sizeof buffer)) > 0;)
         out.append(buffer, n);
-    }
     return out;
 }
 
-bool PtyBoard::programClosedDevice()
+bool PtyBoard::programClosedDevice() const
 {
-    if (m_master < 0 || m_slave >= 0)
-        return false;
-    // With no slave open, the master side reports a hang-up.
-    pollfd in {m_master, POLLIN, 0};
-    return ::poll(&in, 1, 0) == 1 && (in.revents & POLLHUP);
+    // With no slave open anywhere, the master side reports a hang-up.
+    pollfd in{m_master, POLLIN, 0};
+    return m_master >= 0 && m_slave < 0 && ::poll(&in, 1, 0) == 1 && (in.revents & POLLHUP);
 }
 
 void PtyBoard::unplug()
 {
-    if (m_master >= 0)
-        ::close(m_master);
-    m_master = -1;
+    ::close(std::exchange(m_master, -1)); // a second close just fails with EBADF
 }
 
 void PtyBoard::releaseSlave()
 {
-    if (m_slave >= 0)
-        ::close(m_slave);
-    m_slave = -1;
+    ::close(std::exchange(m_slave, -1));
 }
 
-termios PtyBoard::lineSettings() const
+speed_t PtyBoard::lineSpeed() const
 {
-    termios settings {};
-    if (m_master >= 0)
-        ::tcgetattr(m_master, &settings);
-    return settings;
+    termios settings{};
+    ::tcgetattr(m_master, &settings); // leaves it zeroed once unplugged
+    return ::cfgetospeed(&settings);
 }

@@ -12,7 +12,11 @@ class PtyBoard
 {
 public:
     PtyBoard();
-    ~PtyBoard();
+    ~PtyBoard()
+    {
+        releaseSlave();
+        unplug();
+    }
     PtyBoard(const PtyBoard &) = delete;
     PtyBoard &operator=(const PtyBoard &) = delete;
 
@@ -25,14 +29,14 @@ public:
     /// What the program has sent so far and not yet taken (does not wait).
     QByteArray takeReceived();
     /// Whether the program has closed the device: no process holds the slave open.
-    bool programClosedDevice();
+    bool programClosedDevice() const;
     /// Unplugs the board: closes the master side.
     void unplug();
     /// Drops the test's own handle on the slave side, so that only the program holds it.
     void releaseSlave();
-    /// The line settings the program gave the device, read through the master (a pty's
-    /// two sides share them).
-    termios lineSettings() const;
+    /// The line speed the program gave the device (B9600...), read through the master: a
+    /// pty's two sides share their line settings.
+    speed_t lineSpeed() const;
 
 private:
     int m_master = -1;
