@@ -1,10 +1,8 @@
-// The program's entry run in a child process for tst_entry. The port comes from
-// SENSOR_VIEWER_TEST_PORT (the program itself always uses COM2). A watcher reports on
-// stdout what the user would see, and acts on commands read from stdin:
-//   "box: <text>"      an error box is open ("\n" in the text written as "\\n")
-//   "shown: <caption>" the main window is on screen; then "close: <close button text>"
-//                      and "icon: <1 if the window has the program's icon>"
-// Commands: "dismiss" dismisses the open error box, "close" closes the main window.
+// The program's entry run in a child process for tst_entry, on the port named by
+// SENSOR_VIEWER_TEST_PORT (the program itself always uses COM2). It plays a user who
+// dismisses every error box and closes the main window once it is on screen, and prints
+// what that user saw: "box: <text>" ("\n" written as "\\n"), "shown: <caption>",
+// "close: <close button text>" and "icon: <1 if the window has the program's icon>".
 
 #include "entry.h"
 #include "tform1.h"
@@ -13,12 +11,9 @@
 #include <QFile>
 #include <QMessageBox>
 #include <QPushButton>
-#include <QSet>
-#include <QSocketNotifier>
 #include <QTimer>
 
 #include <cstdio>
-#include <unistd.h>
 
 namespace {
 
@@ -28,60 +23,25 @@ void say(const QString &line)
     std::fflush(stdout);
 }
 
-void onCommand(const QByteArray &command)
-{
-    if (command == "dismiss") {
-        if (auto *box = qobject_cast<QMessageBox *>(QApplication::activeModalWidget()))
-            box->done(QMessageBox::Ok);
-    } else if (command == "close" && Form1) {
-        Form1->close();
-    }
-}
-
 void installWatcher()
 {
-    static QSet<QObject *> shownWidgets;
-    QSet<QObject *> *seen = &shownWidgets;
     auto *poll = new QTimer(qApp);
-    QObject::connect(poll, &QTimer::timeout, [seen] {
-        for (QWidget *widget : QApplication::topLevelWidgets()) {
-            if (!widget->isVisible() || seen->contains(widget))
-                continue;
-            if (auto *box = qobject_cast<QMessageBox *>(widget)) {
-                seen->insert(widget);
-                QObject::connect(widget, &QObject::destroyed,
-                                 [seen, widget] { seen->remove(widget); });
-                say(QStringLiteral("box: ") + box->text().replace('\n', QStringLiteral("\\n")));
-            } else if (auto *form = qobject_cast<TForm1 *>(widget)) {
-                seen->insert(widget);
-                say(QStringLiteral("shown: ") + form->windowTitle());
-                say(QStringLiteral("close: ") + form->BitBtn1->text());
-                const QIcon icon = QApplication::windowIcon();
-                say(QStringLiteral("icon: %1")
-                        .arg(QFile::exists(QStringLiteral(":/sensor-viewer/icon.png"))
-                             && !icon.availableSizes().isEmpty()
-                             && form->windowIcon().cacheKey() == icon.cacheKey()));
-            }
+    QObject::connect(poll, &QTimer::timeout, [] {
+        if (auto *box = qobject_cast<QMessageBox *>(QApplication::activeModalWidget())) {
+            say(QStringLiteral("box: ") + box->text().replace('\n', QStringLiteral("\\n")));
+            box->done(QMessageBox::Ok);
+        } else if (Form1 && Form1->isVisible()) {
+            const QIcon icon = QApplication::windowIcon();
+            say(QStringLiteral("shown: ") + Form1->windowTitle());
+            say(QStringLiteral("close: ") + Form1->BitBtn1->text());
+            say(QStringLiteral("icon: %1")
+                    .arg(QFile::exists(QStringLiteral(":/sensor-viewer/icon.png"))
+                         && !icon.availableSizes().isEmpty()
+                         && Form1->windowIcon().cacheKey() == icon.cacheKey()));
+            Form1->close();
         }
     });
     poll->start(20);
-
-    auto *input = new QSocketNotifier(STDIN_FILENO, QSocketNotifier::Read, qApp);
-    static QByteArray pendingInput;
-    QByteArray *pending = &pendingInput;
-    QObject::connect(input, &QSocketNotifier::activated, [input, pending] {
-        char buffer[256];
-        const ssize_t n = ::read(STDIN_FILENO, buffer, sizeof buffer);
-        if (n <= 0) {
-            input->setEnabled(false);
-            return;
-        }
-        pending->append(buffer, n);
-        for (qsizetype end; (end = pending->indexOf('\n')) >= 0;) {
-            onCommand(pending->left(end).trimmed());
-            pending->remove(0, end + 1);
-        }
-    });
 }
 
 Q_COREAPP_STARTUP_FUNCTION(installWatcher)
