@@ -6,7 +6,7 @@
 namespace {
 constexpr std::size_t kFrameBytes = 2;
 constexpr double kStrayGapInBytes = 4.0;
-}
+} // namespace
 
 FramingResult FrameAssembler::take(const std::vector<ArrivedByte> &waiting) const
 {

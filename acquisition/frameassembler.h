@@ -53,7 +53,8 @@ public:
 
     explicit FrameAssembler(std::int64_t strayGapMs = kDefaultStrayGapMs,
                             double byteTimeMs = kDefaultByteTimeMs)
-        : m_strayGapMs(strayGapMs), m_byteTimeMs(byteTimeMs)
+        : m_strayGapMs(strayGapMs)
+        , m_byteTimeMs(byteTimeMs)
     {}
 
     /// The time one byte takes on the wire at this baud rate and character size.

@@ -5,8 +5,7 @@
 SignalPoints::SignalPoints(double keptUpToX, std::size_t capacity)
     : m_keptUpToX(keptUpToX)
     , m_capacity(std::max<std::size_t>(capacity, 1))
-{
-}
+{}
 
 void SignalPoints::append(double x, double y)
 {

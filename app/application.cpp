@@ -9,8 +9,7 @@
 
 Application::Application(int &argc, char **argv)
     : m_app(argc, argv)
-{
-}
+{}
 
 Application::~Application()
 {

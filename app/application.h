@@ -21,8 +21,7 @@ public:
     void Initialize();
 
     /// Builds the main window into `form`; an error raised while building comes out here.
-    template <typename Form, typename... Args>
-    void CreateForm(Form *&form, Args &&...args)
+    template <typename Form, typename... Args> void CreateForm(Form *&form, Args &&...args)
     {
         auto created = std::make_unique<Form>(std::forward<Args>(args)...);
         form = created.get();

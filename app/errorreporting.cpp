@@ -29,8 +29,7 @@ void ShowException(const Exception &error)
 
 ErrorReporter::ErrorReporter(QObject *parent)
     : QObject(parent)
-{
-}
+{}
 
 ErrorReporter *ErrorReporter::instance()
 {

@@ -54,8 +54,7 @@ private:
 void runGuarded(const std::function<void()> &body) noexcept;
 
 /// Wraps a handler taking no arguments for use in connect().
-template <typename Handler>
-auto guarded(Handler handler)
+template <typename Handler> auto guarded(Handler handler)
 {
     return [handler = std::move(handler)]() { runGuarded(handler); };
 }

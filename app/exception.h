@@ -13,8 +13,7 @@ public:
     explicit Exception(QString message)
         : m_message(std::move(message))
         , m_utf8(m_message.toStdString())
-    {
-    }
+    {}
 
     const QString &Message() const noexcept { return m_message; }
     const char *what() const noexcept override { return m_utf8.c_str(); }

@@ -7,8 +7,7 @@
 
 ComLed::ComLed(QWidget *parent)
     : QWidget(parent)
-{
-}
+{}
 
 void ComLed::setComPort(ComPort *port)
 {

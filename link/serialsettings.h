@@ -27,9 +27,8 @@ struct SerialSettings
     friend bool operator==(const SerialSettings &a, const SerialSettings &b)
     {
         return a.port == b.port && a.baudRate == b.baudRate && a.dataBits == b.dataBits
-               && a.parity == b.parity && a.stopBits == b.stopBits
-               && a.flowControl == b.flowControl && a.dataTerminalReady == b.dataTerminalReady
-               && a.requestToSend == b.requestToSend;
+               && a.parity == b.parity && a.stopBits == b.stopBits && a.flowControl == b.flowControl
+               && a.dataTerminalReady == b.dataTerminalReady && a.requestToSend == b.requestToSend;
     }
     friend bool operator!=(const SerialSettings &a, const SerialSettings &b) { return !(a == b); }
 };

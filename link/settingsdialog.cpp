@@ -129,8 +129,7 @@ SettingsDialog::SettingsDialog(const SerialSettings &settings, QWidget *parent)
 void SettingsDialog::fillPortList(const QString &current)
 {
     for (const QSerialPortInfo &info : QSerialPortInfo::availablePorts()) {
-        m_portBox->addItem(info.portName(), QStringList{info.description(),
-                                                        info.manufacturer(),
+        m_portBox->addItem(info.portName(), QStringList{info.description(), info.manufacturer(),
                                                         info.systemLocation()});
     }
     // The configured port is offered even when the system does not list it (it may be

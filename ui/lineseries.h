@@ -2,11 +2,10 @@
 
 #include "signalpoints.h"
 
-#include <QObject>
 #include <QLineSeries>
+#include <QObject>
 #include <QPointer>
 #include <QTimer>
-
 
 // The signal series: it holds every point the program adds and gives the chart's line
 // only those inside the chart's x range, at most once per screen refresh. The cost of

@@ -47,8 +47,7 @@ public:
     FixedHeightDelegate(int height, QObject *parent)
         : QStyledItemDelegate(parent)
         , m_height(height)
-    {
-    }
+    {}
     QSize sizeHint(const QStyleOptionViewItem &option, const QModelIndex &index) const override
     {
         return {QStyledItemDelegate::sizeHint(option, index).width(), m_height};
