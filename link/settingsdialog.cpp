@@ -13,7 +13,22 @@
 #include <QSerialPortInfo>
 #include <QVBoxLayout>
 
+#include <initializer_list>
+#include <utility>
+
 namespace {
+
+using Choices = std::initializer_list<std::pair<QString, int>>;
+
+/// Offers the choices in the box, with the current value selected.
+void fillChoices(QComboBox *box, const char *name, Choices choices, int current)
+{
+    box->setObjectName(QLatin1String(name));
+    for (const auto &[text, value] : choices)
+        box->addItem(text, value);
+    const int index = box->findData(current);
+    box->setCurrentIndex(index < 0 ? 0 : index);
+}
 
 QString orDash(const QString &text)
 {
@@ -62,34 +77,31 @@ SettingsDialog::SettingsDialog(const SerialSettings &settings, QWidget *parent)
         m_baudRateBox->addItem(QString::number(rate), rate);
     m_baudRateBox->setCurrentText(QString::number(settings.baudRate));
 
-    m_dataBitsBox->setObjectName(QStringLiteral("dataBitsBox"));
-    m_dataBitsBox->addItem(QStringLiteral("5"), QSerialPort::Data5);
-    m_dataBitsBox->addItem(QStringLiteral("6"), QSerialPort::Data6);
-    m_dataBitsBox->addItem(QStringLiteral("7"), QSerialPort::Data7);
-    m_dataBitsBox->addItem(QStringLiteral("8"), QSerialPort::Data8);
-    select(m_dataBitsBox, settings.dataBits);
-
-    m_parityBox->setObjectName(QStringLiteral("parityBox"));
-    m_parityBox->addItem(QStringLiteral("Nenhuma"), QSerialPort::NoParity);
-    m_parityBox->addItem(QStringLiteral("Par"), QSerialPort::EvenParity);
-    m_parityBox->addItem(QStringLiteral("Ímpar"), QSerialPort::OddParity);
-    m_parityBox->addItem(QStringLiteral("Marca"), QSerialPort::MarkParity);
-    m_parityBox->addItem(QStringLiteral("Espaço"), QSerialPort::SpaceParity);
-    select(m_parityBox, settings.parity);
-
-    m_stopBitsBox->setObjectName(QStringLiteral("stopBitsBox"));
-    m_stopBitsBox->addItem(QStringLiteral("1"), QSerialPort::OneStop);
+    fillChoices(m_dataBitsBox, "dataBitsBox",
+                {{u"5"_qs, QSerialPort::Data5},
+                 {u"6"_qs, QSerialPort::Data6},
+                 {u"7"_qs, QSerialPort::Data7},
+                 {u"8"_qs, QSerialPort::Data8}},
+                settings.dataBits);
+    fillChoices(m_parityBox, "parityBox",
+                {{u"Nenhuma"_qs, QSerialPort::NoParity},
+                 {u"Par"_qs, QSerialPort::EvenParity},
+                 {u"Ímpar"_qs, QSerialPort::OddParity},
+                 {u"Marca"_qs, QSerialPort::MarkParity},
+                 {u"Espaço"_qs, QSerialPort::SpaceParity}},
+                settings.parity);
+    fillChoices(m_stopBitsBox, "stopBitsBox",
+                {{u"1"_qs, QSerialPort::OneStop},
 #ifdef Q_OS_WIN
-    m_stopBitsBox->addItem(QStringLiteral("1,5"), QSerialPort::OneAndHalfStop);
+                 {u"1,5"_qs, QSerialPort::OneAndHalfStop},
 #endif
-    m_stopBitsBox->addItem(QStringLiteral("2"), QSerialPort::TwoStop);
-    select(m_stopBitsBox, settings.stopBits);
-
-    m_flowControlBox->setObjectName(QStringLiteral("flowControlBox"));
-    m_flowControlBox->addItem(QStringLiteral("Nenhum"), QSerialPort::NoFlowControl);
-    m_flowControlBox->addItem(QStringLiteral("RTS/CTS"), QSerialPort::HardwareControl);
-    m_flowControlBox->addItem(QStringLiteral("XON/XOFF"), QSerialPort::SoftwareControl);
-    select(m_flowControlBox, settings.flowControl);
+                 {u"2"_qs, QSerialPort::TwoStop}},
+                settings.stopBits);
+    fillChoices(m_flowControlBox, "flowControlBox",
+                {{u"Nenhum"_qs, QSerialPort::NoFlowControl},
+                 {u"RTS/CTS"_qs, QSerialPort::HardwareControl},
+                 {u"XON/XOFF"_qs, QSerialPort::SoftwareControl}},
+                settings.flowControl);
 
     m_dtrCheck->setObjectName(QStringLiteral("dtrCheck"));
     m_dtrCheck->setChecked(settings.dataTerminalReady);
@@ -97,7 +109,8 @@ SettingsDialog::SettingsDialog(const SerialSettings &settings, QWidget *parent)
     m_rtsCheck->setChecked(settings.requestToSend);
     // With RTS/CTS flow control the driver owns the RTS line.
     const auto updateRts = [this] {
-        m_rtsCheck->setEnabled(m_flowControlBox->currentData() != QSerialPort::HardwareControl);
+        m_rtsCheck->setEnabled(m_flowControlBox->currentData().toInt()
+                               != QSerialPort::HardwareControl);
     };
     connect(m_flowControlBox, &QComboBox::currentIndexChanged, this, updateRts);
     updateRts();
@@ -151,21 +164,16 @@ void SettingsDialog::showPortInfo(int index)
     m_locationLabel->setText(orDash(info.value(2)));
 }
 
-void SettingsDialog::select(QComboBox *box, const QVariant &value)
-{
-    const int index = box->findData(value);
-    box->setCurrentIndex(index < 0 ? 0 : index);
-}
-
 SerialSettings SettingsDialog::settings() const
 {
     SerialSettings out = m_initial;
     out.port = m_portBox->currentText().trimmed();
     out.baudRate = m_baudRateBox->currentText().toInt();
-    out.dataBits = m_dataBitsBox->currentData().value<QSerialPort::DataBits>();
-    out.parity = m_parityBox->currentData().value<QSerialPort::Parity>();
-    out.stopBits = m_stopBitsBox->currentData().value<QSerialPort::StopBits>();
-    out.flowControl = m_flowControlBox->currentData().value<QSerialPort::FlowControl>();
+    out.dataBits = static_cast<QSerialPort::DataBits>(m_dataBitsBox->currentData().toInt());
+    out.parity = static_cast<QSerialPort::Parity>(m_parityBox->currentData().toInt());
+    out.stopBits = static_cast<QSerialPort::StopBits>(m_stopBitsBox->currentData().toInt());
+    out.flowControl =
+        static_cast<QSerialPort::FlowControl>(m_flowControlBox->currentData().toInt());
     out.dataTerminalReady = m_dtrCheck->isChecked();
     out.requestToSend = m_rtsCheck->isChecked();
     return out;

@@ -24,7 +24,6 @@ public:
 private:
     void fillPortList(const QString &current);
     void showPortInfo(int index);
-    void select(QComboBox *box, const QVariant &value);
 
     SerialSettings m_initial;
     QComboBox *m_portBox;
