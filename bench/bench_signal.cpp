@@ -19,6 +19,19 @@ SignalPoints filledPoints(int count)
     return points;
 }
 
+// A chart on screen (offscreen) drawing one series, as in the window.
+struct ShownChart
+{
+    ShownChart()
+    {
+        chart.addSeries(&series);
+        chart.resize(875, 380);
+        chart.show();
+    }
+    SignalChart chart;
+    LineSeries series;
+};
+
 // The chart's x range out of all the points held.
 void withinChartRange(benchmark::State &state)
 {
@@ -31,11 +44,8 @@ BENCHMARK(withinChartRange)->Arg(101)->Arg(65536);
 // Handing the visible points to a shown chart's line, as after each new point.
 void lineSeriesFlush(benchmark::State &state)
 {
-    SignalChart chart;
-    LineSeries series;
-    chart.addSeries(&series);
-    chart.resize(875, 380);
-    chart.show();
+    ShownChart shown;
+    LineSeries &series = shown.series;
     for (int i = 0; i < state.range(0); ++i)
         series.AppendPoint(i, (i % 1024) * 5.0 / 1024.0);
     series.flush();
@@ -51,11 +61,8 @@ BENCHMARK(lineSeriesFlush)->Arg(100)->Arg(10000)->Arg(65536)->Unit(benchmark::kM
 // For contrast: a line handed every point held, which is what the window avoids.
 void replaceWithAllPoints(benchmark::State &state)
 {
-    SignalChart chart;
-    LineSeries series;
-    chart.addSeries(&series);
-    chart.resize(875, 380);
-    chart.show();
+    ShownChart shown;
+    LineSeries &series = shown.series;
     const SignalPoints points = filledPoints(int(state.range(0)));
     const QList<QPointF> all = points.within(0.0, double(state.range(0)));
     QCoreApplication::processEvents();
