@@ -1,4 +1,4 @@
-#include "channelcommand.h"
+#include "acquisition/channelcommand.h"
 
 std::optional<char> channelCommand(int position)
 {

@@ -1,10 +1,12 @@
-#include "frameassembler.h"
+#include "acquisition/frameassembler.h"
+
+#include "acquisition/sampleframe.h"
 
 #include <algorithm>
 #include <cstddef>
 
 namespace {
-constexpr std::size_t kFrameBytes = 2;
+constexpr std::size_t kFrameBytes = kFrameSize;
 constexpr double kStrayGapInBytes = 4.0;
 } // namespace
 

@@ -1,4 +1,4 @@
-#include "generalformat.h"
+#include "acquisition/generalformat.h"
 
 #include <cmath>
 #include <cstdio>

@@ -1,4 +1,4 @@
-#include "sampleframe.h"
+#include "acquisition/sampleframe.h"
 
 std::uint16_t rawReading(std::uint8_t byte0, std::uint8_t byte1)
 {

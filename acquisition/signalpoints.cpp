@@ -1,4 +1,4 @@
-#include "signalpoints.h"
+#include "acquisition/signalpoints.h"
 
 #include <algorithm>
 
@@ -10,20 +10,15 @@ SignalPoints::SignalPoints(double keptUpToX, std::size_t capacity)
 void SignalPoints::append(double x, double y)
 {
     if (x <= m_keptUpToX && m_tail.empty()) {
-        if (m_head.size() >= m_capacity) {
-            ++m_dropped;
+        if (m_head.size() >= m_capacity)
             return;
-        }
         m_head.emplace_back(x, y);
         return;
     }
     if (m_head.size() + m_tail.size() >= m_capacity) {
-        if (m_tail.empty()) {
-            ++m_dropped;
+        if (m_tail.empty())
             return;
-        }
         m_tail.pop_front();
-        ++m_dropped;
     }
     m_tail.emplace_back(x, y);
 }
@@ -34,17 +29,6 @@ void SignalPoints::clear()
     m_head.shrink_to_fit();
     m_tail.clear();
     m_tail.shrink_to_fit();
-    m_dropped = 0;
-}
-
-QPointF SignalPoints::at(std::size_t index) const
-{
-    return index < m_head.size() ? m_head[index] : m_tail[index - m_head.size()];
-}
-
-QPointF SignalPoints::last() const
-{
-    return m_tail.empty() ? m_head.back() : m_tail.back();
 }
 
 QList<QPointF> SignalPoints::within(double minX, double maxX) const

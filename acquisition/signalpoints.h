@@ -24,10 +24,6 @@ public:
 
     std::size_t size() const { return m_head.size() + m_tail.size(); }
     std::size_t capacity() const { return m_capacity; }
-    /// Points let go to respect the bound since the last clear.
-    std::size_t droppedCount() const { return m_dropped; }
-    QPointF at(std::size_t index) const;
-    QPointF last() const;
     bool isEmpty() const { return size() == 0; }
 
     /// The points with minX <= x <= maxX, in order.
@@ -36,7 +32,6 @@ public:
 private:
     double m_keptUpToX;
     std::size_t m_capacity;
-    std::size_t m_dropped = 0;
     std::vector<QPointF> m_head; // x <= m_keptUpToX, never dropped
     std::deque<QPointF> m_tail;  // beyond the edge, oldest dropped first
 };

@@ -1,4 +1,4 @@
-#include "signalstate.h"
+#include "acquisition/signalstate.h"
 
 #include <limits>
 

@@ -1,6 +1,6 @@
-#include "application.h"
+#include "app/application.h"
 
-#include "errorreporting.h"
+#include "errors/errorreporting.h"
 
 #include <QIcon>
 #include <QLibraryInfo>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "exception.h"
+#include "errors/exception.h"
 
 #include <QApplication>
 #include <QWidget>

@@ -1,7 +1,7 @@
-#include "entry.h"
+#include "app/entry.h"
 
-#include "application.h"
-#include "tform1.h"
+#include "app/application.h"
+#include "ui/tform1.h"
 
 TForm1 *Form1 = nullptr;
 

@@ -1,4 +1,4 @@
-#include "entry.h"
+#include "app/entry.h"
 
 int main(int argc, char *argv[])
 {

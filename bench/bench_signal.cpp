@@ -1,9 +1,9 @@
 // What each frame costs as the signal grows: the chart is handed only the points it can
 // show, so neither cost below should depend on how many points are held.
-#include "frameassembler.h"
-#include "lineseries.h"
-#include "signalchart.h"
-#include "signalpoints.h"
+#include "acquisition/frameassembler.h"
+#include "acquisition/signalpoints.h"
+#include "ui/lineseries.h"
+#include "ui/signalchart.h"
 
 #include <QApplication>
 

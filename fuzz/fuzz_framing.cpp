@@ -6,9 +6,9 @@
 //   header: bits 0..5 the chunk length, bit 7 set = no notification after this chunk
 //           (the event loop was busy)
 //   gap:    ms since the previous chunk; 0..199 as is, above that in 100 ms steps
-#include "frameassembler.h"
-#include "generalformat.h"
-#include "sampleframe.h"
+#include "acquisition/frameassembler.h"
+#include "acquisition/generalformat.h"
+#include "acquisition/sampleframe.h"
 
 #include <cstdio>
 #include <cstdlib>

@@ -1,6 +1,6 @@
-#include "comled.h"
+#include "link/comled.h"
 
-#include "comport.h"
+#include "link/comport.h"
 
 #include <QPainter>
 #include <QRadialGradient>

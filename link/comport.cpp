@@ -1,9 +1,9 @@
-#include "comport.h"
+#include "link/comport.h"
 
-#include "exception.h"
-#include "linkerrors.h"
-#include "portnaming.h"
-#include "settingsdialog.h"
+#include "errors/exception.h"
+#include "link/linkerrors.h"
+#include "link/portnaming.h"
+#include "link/settingsdialog.h"
 
 #include <QSerialPort>
 

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "frameassembler.h"
-#include "serialsettings.h"
+#include "acquisition/frameassembler.h"
+#include "link/serialsettings.h"
 
 #include <QElapsedTimer>
 #include <QObject>

@@ -1,6 +1,6 @@
-#include "linkerrors.h"
+#include "link/linkerrors.h"
 
-#include "portnaming.h"
+#include "link/portnaming.h"
 
 #ifdef Q_OS_UNIX
 #include <cerrno>

@@ -1,4 +1,4 @@
-#include "portnaming.h"
+#include "link/portnaming.h"
 
 #include <QRegularExpression>
 

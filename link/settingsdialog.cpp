@@ -1,4 +1,4 @@
-#include "settingsdialog.h"
+#include "link/settingsdialog.h"
 
 #include <QCheckBox>
 #include <QComboBox>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "serialsettings.h"
+#include "link/serialsettings.h"
 
 #include <QDialog>
 

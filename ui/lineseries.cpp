@@ -1,4 +1,4 @@
-#include "lineseries.h"
+#include "ui/lineseries.h"
 
 #include <QLineSeries>
 

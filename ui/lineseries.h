@@ -1,6 +1,6 @@
 #pragma once
 
-#include "signalpoints.h"
+#include "acquisition/signalpoints.h"
 
 #include <QLineSeries>
 #include <QObject>
@@ -21,9 +21,6 @@ public:
     void AppendPoint(double x, double y);
     /// Removes every point and has the chart show that.
     void ClearPoints();
-
-    int Count() const { return static_cast<int>(m_points.size()); }
-    const SignalPoints &points() const { return m_points; }
 
     /// The line the chart draws.
     QLineSeries *line() const { return m_line; }

@@ -1,6 +1,6 @@
-#include "signalchart.h"
+#include "ui/signalchart.h"
 
-#include "lineseries.h"
+#include "ui/lineseries.h"
 
 #include <QChart>
 #include <QGraphicsLayout>

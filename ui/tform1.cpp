@@ -1,14 +1,14 @@
-#include "tform1.h"
+#include "ui/tform1.h"
 
-#include "channelcommand.h"
-#include "comled.h"
-#include "comport.h"
-#include "errorreporting.h"
-#include "generalformat.h"
-#include "lineseries.h"
-#include "sampleframe.h"
-#include "signalchart.h"
-#include "signalstate.h"
+#include "acquisition/channelcommand.h"
+#include "acquisition/generalformat.h"
+#include "acquisition/sampleframe.h"
+#include "acquisition/signalstate.h"
+#include "errors/errorreporting.h"
+#include "link/comled.h"
+#include "link/comport.h"
+#include "ui/lineseries.h"
+#include "ui/signalchart.h"
 
 #include <QCloseEvent>
 #include <QComboBox>
@@ -186,7 +186,6 @@ void TForm1::ComPort1RxChar(QObject *, int)
     const FramingResult framing = m_framing.take(ComPort1->WaitingBytes());
     std::vector<char> taken(static_cast<size_t>(framing.consumed));
     ComPort1->Read(taken.data(), framing.consumed);
-    m_strayBytes += framing.discarded;
     for (const Frame &frame : framing.frames)
         addSample(frame.byte0, frame.byte1);
 }

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "frameassembler.h"
-#include "serialsettings.h"
+#include "acquisition/frameassembler.h"
+#include "link/serialsettings.h"
 
 #include <QWidget>
 
@@ -47,9 +47,6 @@ public:
     /// The 0-based position of the chosen channel, or -1 while none is chosen.
     int selectedChannel() const;
 
-    /// Stray bytes dropped while cutting the input into frames, since start-up.
-    int strayByteCount() const { return m_strayBytes; }
-
     static constexpr int kPollIntervalMs = 1000;
 
 protected:
@@ -64,6 +61,5 @@ private:
     void fitOuterSizeToFrame();
 
     FrameAssembler m_framing;
-    int m_strayBytes = 0;
     int m_frameChecks = 0;
 };

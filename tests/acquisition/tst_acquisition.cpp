@@ -2,12 +2,12 @@
 // sample lands, the readout's number text, the bounded point store, and cutting the
 // link's input into frames.
 
-#include "channelcommand.h"
-#include "frameassembler.h"
-#include "generalformat.h"
-#include "sampleframe.h"
-#include "signalpoints.h"
-#include "signalstate.h"
+#include "acquisition/channelcommand.h"
+#include "acquisition/frameassembler.h"
+#include "acquisition/generalformat.h"
+#include "acquisition/sampleframe.h"
+#include "acquisition/signalpoints.h"
+#include "acquisition/signalstate.h"
 
 #include <QRandomGenerator>
 #include <QTest>

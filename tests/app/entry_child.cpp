@@ -4,8 +4,8 @@
 // what that user saw: "box: <text>", "shown: <caption>",
 // "close: <close button text>" and "icon: <1 if the window has the program's icon>".
 
-#include "entry.h"
-#include "tform1.h"
+#include "app/entry.h"
+#include "ui/tform1.h"
 
 #include <QtWidgets>
 

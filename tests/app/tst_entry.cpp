@@ -1,8 +1,8 @@
 // The program's entry, run in its own process (entry_child): what a user sees when the
 // board's port is missing and when it is there, and that the arguments change nothing.
 
-#include "linkerrors.h"
-#include "ptyboard.h"
+#include "link/linkerrors.h"
+#include "support/ptyboard.h"
 
 #include <QProcess>
 #include <QtTest>

@@ -1,8 +1,8 @@
-#include "comport.h"
-#include "exception.h"
-#include "portnaming.h"
-#include "ptyboard.h"
-#include "settingsdialog.h"
+#include "errors/exception.h"
+#include "link/comport.h"
+#include "link/portnaming.h"
+#include "link/settingsdialog.h"
+#include "support/ptyboard.h"
 
 #include <QComboBox>
 #include <QtTest>

@@ -1,4 +1,4 @@
-#include "ptyboard.h"
+#include "support/ptyboard.h"
 
 #include <cerrno>
 #include <fcntl.h>

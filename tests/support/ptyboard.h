@@ -20,7 +20,6 @@ public:
     PtyBoard(const PtyBoard &) = delete;
     PtyBoard &operator=(const PtyBoard &) = delete;
 
-    bool isValid() const { return m_master >= 0; }
     /// The device the program opens, e.g. /dev/pts/3.
     QString devicePath() const { return m_slavePath; }
 

@@ -1,13 +1,13 @@
 // The main window at work over a pseudo-terminal playing the board: frames in, commands
 // out, failing handlers and their error boxes, the set-up dialog, and closing.
 
-#include "comled.h"
-#include "comport.h"
-#include "errorreporting.h"
-#include "lineseries.h"
-#include "ptyboard.h"
-#include "signalstate.h"
-#include "tform1.h"
+#include "acquisition/signalstate.h"
+#include "errors/errorreporting.h"
+#include "link/comled.h"
+#include "link/comport.h"
+#include "support/ptyboard.h"
+#include "ui/lineseries.h"
+#include "ui/tform1.h"
 
 #include <QtTest>
 #include <QtWidgets>

@@ -3,11 +3,11 @@
 // what it actually paints as points come, go past its edge and are cleared. One window
 // serves all the tests, in order: the controls first, as the window opens.
 
-#include "comled.h"
-#include "lineseries.h"
-#include "ptyboard.h"
-#include "signalchart.h"
-#include "tform1.h"
+#include "link/comled.h"
+#include "support/ptyboard.h"
+#include "ui/lineseries.h"
+#include "ui/signalchart.h"
+#include "ui/tform1.h"
 
 #include <QComboBox>
 #include <QDialogButtonBox>

@@ -1,4 +1,4 @@
-#include "errorreporting.h"
+#include "errors/errorreporting.h"
 
 #include <QApplication>
 #include <QMessageBox>
@@ -22,7 +22,6 @@ void ShowException(const Exception &error)
 {
     // The box's parent may go while it is open; the pointer then knows.
     QPointer<QMessageBox> box = makeErrorBox(error.Message());
-    emit ErrorReporter::instance()->boxShown(error.Message());
     box->exec();
     delete box.data();
 }
@@ -77,7 +76,6 @@ void ErrorReporter::showNext()
     m_shown = m_pending.takeFirst();
     QMessageBox *box = makeErrorBox(boxText(m_shown.message, m_shown.repeats));
     m_openBox = box;
-    emit boxShown(box->text());
     box->exec();
     delete m_openBox.data();
     m_shown = {};

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "exception.h"
+#include "errors/exception.h"
 
 #include <QObject>
 #include <QPointer>
@@ -29,9 +29,6 @@ public:
     int pendingCount() const { return static_cast<int>(m_pending.size()); }
 
     static QString boxText(const QString &message, int repeats);
-
-signals:
-    void boxShown(const QString &text);
 
 private:
     explicit ErrorReporter(QObject *parent = nullptr);
