@@ -7,6 +7,7 @@ packages=(
     cmake ninja-build g++ pkg-config
     qt6-base-dev libqt6opengl6-dev qt6-charts-dev qt6-serialport-dev qt6-translations-l10n libgl-dev
     fonts-liberation2
+    librsvg2-bin dpkg-dev file
     clang libclang-rt-14-dev
     libbenchmark-dev
 )
