@@ -12,6 +12,13 @@ class Session:
     def __init__(self):
         self.processes = []
         self.master = None
+        try:
+            self._start_desktop()
+        except BaseException:
+            self.close()
+            raise
+
+    def _start_desktop(self):
         read_end, write_end = os.pipe()
         # Xvfb picks a free display number itself and writes it to the pipe.
         self._start(["Xvfb", "-displayfd", str(write_end), "-screen", "0", "1280x1024x24",
