@@ -3,6 +3,7 @@ accessibility bus behind it, and a pseudo-terminal shown to the program as /dev/
 Every process started here is ended by its PID when the session closes."""
 
 import os
+import select
 import signal
 import subprocess
 import time
@@ -44,9 +45,20 @@ class Session:
         environment = dict(os.environ, QT_QPA_PLATFORM="xcb",
                            QT_LINUX_ACCESSIBILITY_ALWAYS_ON="1", LANGUAGE="pt_BR",
                            LC_ALL="pt_BR.UTF-8")
+        # A lock directory of its own: Qt locks the name ttyS1, which any other program
+        # on the machine shown a device as COM2 locks too.
         return self._start(["bwrap", "--die-with-parent", "--dev-bind", "/", "/",
                             "--dev", "/dev", "--dev-bind", device, "/dev/ttyS1",
+                            "--perms", "01777", "--tmpfs", "/run/lock",
                             "--", program], env=environment)
+
+    def board_reads(self, timeout=5.0):
+        """What the program has written to the board, waiting up to `timeout` for it."""
+        ready, _, _ = select.select([self.master], [], [], timeout)
+        return os.read(self.master, 64) if ready else b""
+
+    def board_sends(self, data):
+        os.write(self.master, data)
 
     def unplug(self):
         os.close(self.master)

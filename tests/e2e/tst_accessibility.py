@@ -87,7 +87,9 @@ def run(session, program):
     window_id = wait_for(lambda: subprocess.run(
         ["xdotool", "search", "--onlyvisible", "--class", "sensor-viewer"], capture_output=True,
         text=True).stdout.split(), "the window on the display")[0]
-    subprocess.run(["xdotool", "windowfocus", "--sync", window_id], check=True)
+    def focus_window():  # as a click on its title would, were there a window manager
+        subprocess.run(["xdotool", "windowfocus", "--sync", window_id], check=True)
+    focus_window()
     expect(wait_for(focused, "a focused control"), "Configurar Serial", "first focus")
     # The chart, the one control drawn by the program itself, shows when it has the focus.
     chart = frame[6].queryComponent().getExtents(pyatspi.DESKTOP_COORDS)
@@ -106,6 +108,16 @@ def run(session, program):
     key("Escape")
     wait_for(lambda: frame.parent.childCount == 1, "the set-up dialog to close")
 
+    # Channel 2 typed into the selector is polled; the board's reply, 2.5 V, is what a
+    # screen reader reads from the readout at the next tick, in the user's notation.
+    focus_window()
+    tab()
+    expect(tab(), "Canal", "focus two steps on")
+    key("2")
+    expect(session.board_reads(), b"l", "the poll for channel 2")
+    session.board_sends(b"\x00\x02")
+    wait_for(lambda: frame[4].name == "2,5", "the readout to read 2,5")
+
     # Unplugged, the lamp says so and an error box appears, closed as a screen reader would.
     session.unplug()
     wait_for(lambda: frame[0].name == "Porta fechada", "the lamp to go dark")
@@ -116,7 +128,7 @@ def run(session, program):
     wait_for(lambda: frame.parent.childCount == 1, "the error box to close")
 
     # Enter presses the focused button: "Fechar" ends the program.
-    subprocess.run(["xdotool", "windowfocus", "--sync", window_id], check=True)
+    focus_window()
     for _ in TAB_ORDER:
         if focused() == "Fechar":
             break
