@@ -87,6 +87,7 @@ def run(session, program):
     window_id = wait_for(lambda: subprocess.run(
         ["xdotool", "search", "--onlyvisible", "--class", "sensor-viewer"], capture_output=True,
         text=True).stdout.split(), "the window on the display")[0]
+
     def focus_window():  # as a click on its title would, were there a window manager
         subprocess.run(["xdotool", "windowfocus", "--sync", window_id], check=True)
     focus_window()
@@ -114,7 +115,7 @@ def run(session, program):
     tab()
     expect(tab(), "Canal", "focus two steps on")
     key("2")
-    expect(session.board_reads(), b"l", "the poll for channel 2")
+    expect(session.board_reads()[:1], b"l", "the poll for channel 2")
     session.board_sends(b"\x00\x02")
     wait_for(lambda: frame[4].name == "2,5", "the readout to read 2,5")
 
