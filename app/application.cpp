@@ -1,6 +1,7 @@
 #include "app/application.h"
 
 #include "errors/errorreporting.h"
+#include "ui/accessibleroles.h"
 
 #include <QIcon>
 #include <QLibraryInfo>
@@ -20,6 +21,7 @@ void Application::Initialize()
 {
     QCoreApplication::setApplicationName(QStringLiteral("sensor-viewer"));
     QGuiApplication::setWindowIcon(QIcon(QStringLiteral(":/sensor-viewer/icon.png")));
+    installAccessibleRoles();
 
     // Qt's standard texts (the close button's caption among them) in the user's language.
     auto *translator = new QTranslator(&m_app);

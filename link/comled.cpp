@@ -5,9 +5,22 @@
 #include <QPainter>
 #include <QRadialGradient>
 
+namespace {
+
+// A screen reader says the lamp's state as its name.
+QString stateName(bool on)
+{
+    return on ? QStringLiteral("Porta aberta") : QStringLiteral("Porta fechada");
+}
+
+} // namespace
+
 ComLed::ComLed(QWidget *parent)
     : QWidget(parent)
-{}
+{
+    setAccessibleName(stateName(m_on));
+    setAccessibleDescription(QStringLiteral("Lâmpada da porta serial"));
+}
 
 void ComLed::setComPort(ComPort *port)
 {
@@ -20,6 +33,7 @@ void ComLed::setOn(bool on)
     if (m_on == on)
         return;
     m_on = on;
+    setAccessibleName(stateName(on));
     update();
     emit onChanged(on);
 }

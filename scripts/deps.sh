@@ -7,7 +7,8 @@ packages=(
     cmake ninja-build g++ pkg-config
     qt6-base-dev libqt6opengl6-dev qt6-charts-dev qt6-serialport-dev qt6-translations-l10n libgl-dev
     fonts-liberation2
-    bubblewrap
+    librsvg2-bin dpkg-dev file
+    xvfb xdotool imagemagick bubblewrap dbus-daemon at-spi2-core python3-pyatspi
     clang libclang-rt-14-dev
     libbenchmark-dev
 )

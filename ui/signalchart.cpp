@@ -6,6 +6,7 @@
 #include <QGraphicsLayout>
 #include <QLinearGradient>
 #include <QLineSeries>
+#include <QPainter>
 #include <QValueAxis>
 
 SignalChart::SignalChart(QWidget *parent)
@@ -64,6 +65,36 @@ SignalChart::SignalChart(QWidget *parent)
     chart->addAxis(m_leftAxis, Qt::AlignLeft);
 
     setRenderHint(QPainter::Antialiasing);
+
+    // What a screen reader says of the picture.
+    setAccessibleName(chart->title());
+    setAccessibleDescription(QStringLiteral(
+        "Gráfico de linha da tensão lida da placa, de 0 a 5,5 V, por amostra, de 0 a 100"));
+}
+
+void SignalChart::paintEvent(QPaintEvent *event)
+{
+    QChartView::paintEvent(event);
+    // The chart is in the tab order; a frame shows when it has the focus.
+    if (!hasFocus())
+        return;
+    // Drawn here rather than by the style, whose focus rectangle tints the whole chart.
+    QPainter painter(viewport());
+    painter.setPen(QPen(palette().color(QPalette::Highlight), 2.0));
+    painter.setBrush(Qt::NoBrush);
+    painter.drawRect(QRectF(viewport()->rect()).adjusted(1.0, 1.0, -1.0, -1.0));
+}
+
+void SignalChart::focusInEvent(QFocusEvent *event)
+{
+    QChartView::focusInEvent(event);
+    viewport()->update();
+}
+
+void SignalChart::focusOutEvent(QFocusEvent *event)
+{
+    QChartView::focusOutEvent(event);
+    viewport()->update();
 }
 
 void SignalChart::addSeries(LineSeries *series)

@@ -22,6 +22,11 @@ public:
     QValueAxis *BottomAxis() const { return m_bottomAxis; }
     QValueAxis *LeftAxis() const { return m_leftAxis; }
 
+protected:
+    void paintEvent(QPaintEvent *event) override;
+    void focusInEvent(QFocusEvent *event) override;
+    void focusOutEvent(QFocusEvent *event) override;
+
 private:
     QValueAxis *m_bottomAxis;
     QValueAxis *m_leftAxis;

@@ -83,6 +83,7 @@ TForm1::TForm1(const SerialSettings &link, QWidget *parent)
 {
     buildComponents();
     layOutComponents();
+    describeForAssistiveTechnology();
     wireEvents();
     Timer1->start();
 
@@ -153,6 +154,17 @@ void TForm1::layOutComponents()
     setTabOrder(ComboBox1, Chart1);
     setTabOrder(Chart1, Button4);
     ComLed1->setFocusPolicy(Qt::NoFocus);
+}
+
+void TForm1::describeForAssistiveTechnology()
+{
+    // Buttons, labels and the lamp and chart name themselves; the selector's field and the
+    // readout's meaning are said here. The readout's text is its value.
+    ComboBox1->setAccessibleName(QStringLiteral("Canal"));
+    Label1->setAccessibleDescription(QStringLiteral("Tensão da última leitura, em volts"));
+    // Enter presses the focused button, as Space does.
+    for (QPushButton *button : {Button1, BitBtn1, Button4})
+        button->setAutoDefault(true);
 }
 
 void TForm1::wireEvents()

@@ -56,6 +56,7 @@ protected:
 private:
     void buildComponents();
     void layOutComponents();
+    void describeForAssistiveTechnology();
     void wireEvents();
     void addSample(std::uint8_t byte0, std::uint8_t byte1);
     void fitOuterSizeToFrame();
