@@ -8,7 +8,7 @@ packages=(
     qt6-base-dev libqt6opengl6-dev qt6-charts-dev qt6-serialport-dev qt6-translations-l10n libgl-dev
     fonts-liberation2
     librsvg2-bin dpkg-dev file
-    xvfb xdotool imagemagick bubblewrap dbus-daemon at-spi2-core python3-pyatspi
+    xvfb xdotool imagemagick bubblewrap dbus-daemon at-spi2-core python3-pyatspi python3-xlib
     clang libclang-rt-14-dev
     libbenchmark-dev
 )

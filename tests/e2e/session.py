@@ -1,12 +1,17 @@
 """A private desktop for driving the real program: an X server, a session bus with the
-accessibility bus behind it, and a pseudo-terminal shown to the program as /dev/ttyS1.
-Every process started here is ended by its PID when the session closes."""
+accessibility bus behind it, and a board on the program's COM2 (/dev/ttyS1): a bare
+pseudo-terminal, the simulated board behind the launcher, or none at all. Every process
+started here is ended by its PID when the session closes."""
 
+import contextlib
 import os
 import select
 import signal
 import subprocess
+import threading
 import time
+
+from Xlib import X, display, protocol
 
 
 class Session:
@@ -37,20 +42,34 @@ class Session:
         self.processes.append(process)
         return process
 
-    def start_program(self, program):
-        """Starts `program` on a new pseudo-terminal bound as /dev/ttyS1 (COM2)."""
-        self.master, slave = os.openpty()
-        device = os.ttyname(slave)
-        os.close(slave)
-        environment = dict(os.environ, QT_QPA_PLATFORM="xcb",
-                           QT_LINUX_ACCESSIBILITY_ALWAYS_ON="1", LANGUAGE="pt_BR",
-                           LC_ALL="pt_BR.UTF-8")
+    def _start_viewer(self, command):
+        # A Brazilian user's desktop, read by a screen reader.
+        return self._start(command, env=dict(
+            os.environ, QT_QPA_PLATFORM="xcb", QT_LINUX_ACCESSIBILITY_ALWAYS_ON="1",
+            LANGUAGE="pt_BR", LC_ALL="pt_BR.UTF-8"))
+
+    def start_program(self, program, with_port=True):
+        """Starts `program` on a new pseudo-terminal bound as /dev/ttyS1 (COM2), or with
+        no /dev/ttyS1 at all."""
+        port = []
+        if with_port:
+            self.master, slave = os.openpty()
+            port = ["--dev-bind", os.ttyname(slave), "/dev/ttyS1"]
+            os.close(slave)
         # A lock directory of its own: Qt locks the name ttyS1, which any other program
         # on the machine shown a device as COM2 locks too.
-        return self._start(["bwrap", "--die-with-parent", "--dev-bind", "/", "/",
-                            "--dev", "/dev", "--dev-bind", device, "/dev/ttyS1",
-                            "--perms", "01777", "--tmpfs", "/run/lock",
-                            "--", program], env=environment)
+        return self._start_viewer(["bwrap", "--die-with-parent", "--dev-bind", "/", "/",
+                                   "--dev", "/dev", *port, "--perms", "01777",
+                                   "--tmpfs", "/run/lock", "--", program])
+
+    def start_launcher(self, launcher, device):
+        """Starts the program on `device` through the launcher, as its user would."""
+        return self._start_viewer([launcher, device])
+
+    def start_board(self, simulator, *options):
+        """Starts the simulated board; see Board."""
+        return Board(self._start([simulator, *options], stdout=subprocess.PIPE,
+                                 stderr=subprocess.PIPE, text=True))
 
     def board_reads(self, timeout=5.0):
         """What the program has written to the board, waiting up to `timeout` for it."""
@@ -64,6 +83,30 @@ class Session:
         os.close(self.master)
         self.master = None
 
+    def windows(self):
+        """The program's windows on the screen, top-level and mapped: {X id: title}."""
+        with self._x() as x:
+            shown = {}
+            for window in x.screen().root.query_tree().children:
+                attributes = window.get_attributes()
+                if attributes.map_state == X.IsViewable and not attributes.override_redirect:
+                    title = window.get_full_property(x.intern_atom("_NET_WM_NAME"), 0)
+                    shown[window.id] = title.value.decode() if title else ""
+            return shown
+
+    def close_window(self, window_id):
+        """Asks the window to close, as a window manager's close button does."""
+        with self._x() as x:
+            window = x.create_resource_object("window", window_id)
+            protocols = x.intern_atom("WM_PROTOCOLS")
+            delete = x.intern_atom("WM_DELETE_WINDOW")
+            window.send_event(protocol.event.ClientMessage(
+                window=window, client_type=protocols, data=(32, [delete, X.CurrentTime, 0, 0, 0])))
+            x.sync()
+
+    def _x(self):
+        return contextlib.closing(display.Display(self.display))
+
     def close(self):
         for process in reversed(self.processes):
             if process.poll() is None:
@@ -75,6 +118,48 @@ class Session:
                     process.wait()
         if self.master is not None:
             os.close(self.master)
+
+
+class Board:
+    """The simulated board: its device, and its log lines as they come, each with the
+    time it was read."""
+
+    def __init__(self, process):
+        self.process = process
+        self.device = process.stdout.readline().strip()
+        self._log = []
+        threading.Thread(target=self._read_log, daemon=True).start()
+
+    def _read_log(self):
+        for line in self.process.stderr:
+            self._log.append((time.monotonic(), line.rstrip("\n")))
+
+    def log(self, start):
+        """The lines that start with `start`, in order, each as (time read, line)."""
+        return [entry for entry in list(self._log) if entry[1].startswith(start)]
+
+    def unplug(self):
+        """Ends the simulator: its pseudo-terminal goes, as a pulled cable would."""
+        os.kill(self.process.pid, signal.SIGTERM)
+        self.process.wait(10)
+
+
+def screenshot(extents):
+    """The screen's pixels inside `extents` (an AT-SPI rectangle), as RGB rows."""
+    crop = f"{extents.width}x{extents.height}+{extents.x}+{extents.y}"
+    pixels = subprocess.run(["import", "-window", "root", "-crop", crop, "-depth", "8", "rgb:-"],
+                            capture_output=True, check=True).stdout
+    row = 3 * extents.width
+    return [[tuple(pixels[i:i + 3]) for i in range(start, start + row, 3)]
+            for start in range(0, len(pixels), row)]
+
+
+def click(accessible):
+    """A left click in the middle of an accessible control."""
+    import pyatspi
+    box = accessible.queryComponent().getExtents(pyatspi.DESKTOP_COORDS)
+    subprocess.run(["xdotool", "mousemove", "--sync", str(box.x + box.width // 2),
+                    str(box.y + box.height // 2), "click", "1"], check=True)
 
 
 def wait_for(condition, what, timeout=20.0):

@@ -4,7 +4,7 @@ pseudo-terminal bound as COM2, read through AT-SPI. Run: tst_accessibility.py PR
 import subprocess
 import sys
 
-from session import Session, wait_for
+from session import Session, screenshot, wait_for
 
 CAPTION = "Visualização dos dados capturados pelo sensor"
 # The main window's controls as assistive technology lists them: role, name, description.
@@ -23,12 +23,6 @@ CONTROLS = [
 TAB_ORDER = ["Fechar", "Canal", "Sinal do Sensor", "Limpar Gráfico", "Configurar Serial"]
 
 failures = []
-
-
-def screenshot(extents):
-    crop = f"{extents.width}x{extents.height}+{extents.x}+{extents.y}"
-    return subprocess.run(["import", "-window", "root", "-crop", crop, "rgb:-"],
-                          capture_output=True, check=True).stdout
 
 
 def expect(actual, expected, what):

@@ -1,0 +1,183 @@
+"""The real program as its user runs it, under Xvfb: on the simulated board behind
+sensor-viewer-on, or with no COM2 at all, driven by clicks and keys, watched on the screen
+and through AT-SPI. Run: tst_viewer.py TEST BIN_DIR, TEST one of the functions below."""
+
+import os
+import subprocess
+import sys
+import time
+
+from session import Session, click, screenshot, wait_for
+
+CAPTION = "Visualização dos dados capturados pelo sensor"
+READOUT = "Tensão da última leitura, em volts"  # the readout's description; its name is its text
+
+failures = []
+
+
+def expect(actual, expected, what):
+    if actual != expected:
+        failures.append(f"{what}:\n  actual:   {actual!r}\n  expected: {expected!r}")
+
+
+def main(test, bin_dir):
+    session = Session()
+    try:
+        globals()[test](session, bin_dir)
+    except Exception as error:  # a step that never came, reported with the rest
+        failures.append(f"{type(error).__name__}: {error}")
+    finally:
+        session.close()
+    for failure in failures:
+        print("FAIL", failure)
+    return 1 if failures else 0
+
+
+def accessible_windows():
+    """The program's windows in the accessibility tree, main window and boxes."""
+    import pyatspi  # once the session bus is set: it connects on import
+    return [window for app in pyatspi.Registry.getDesktop(0)
+            if app is not None and app.name.endswith("sensor-viewer")
+            for window in app if window is not None]
+
+
+def main_window():
+    return next((w for w in accessible_windows() if w.name == CAPTION), None)
+
+
+def error_boxes():
+    return [w for w in accessible_windows() if w.name != CAPTION]
+
+
+def box_text(box):
+    import pyatspi
+    label = pyatspi.findDescendant(box, lambda n: n.getRoleName() == "label" and "COM2" in n.name)
+    return label.name if label else ""
+
+
+def press_ok(box):
+    import pyatspi
+    click(wait_for(lambda: pyatspi.findDescendant(
+        box, lambda n: n.getRoleName() == "push button"), "the box's OK button"))
+
+
+def control(frame, name=None, description=None):
+    return next(c for c in frame if c.name == name or c.description == description)
+
+
+def exit_status(process):
+    try:
+        return process.wait(20)
+    except subprocess.TimeoutExpired:
+        return "still running 20 s later"
+
+
+def start_on_board(session, bin_dir, *board_options):
+    """The simulated board, and the program on it through the launcher, its window up and
+    holding the keyboard, as after a click on it."""
+    board = session.start_board(os.path.join(bin_dir, "sensor-board-sim"), *board_options)
+    viewer = session.start_launcher(os.path.join(bin_dir, "sensor-viewer-on"), board.device)
+    frame = wait_for(main_window, "the main window in the accessibility tree", timeout=60)
+    window_id = wait_for(lambda: [i for i, t in session.windows().items() if t == CAPTION],
+                         "the main window on the screen")[0]
+    subprocess.run(["xdotool", "windowfocus", "--sync", str(window_id)], check=True)
+    return board, viewer, frame, window_id
+
+
+def pick_channel_2(frame):
+    click(control(frame, name="Canal"))
+    subprocess.run(["xdotool", "type", "2"], check=True)
+
+
+def trace_columns(chart):
+    """The screen columns of the chart where its trace, a blue line, is drawn."""
+    rows = screenshot(chart)
+    return sorted({x for row in rows for x, (r, g, b) in enumerate(row)
+                   if b > 150 and r < 100 and g < 100})
+
+
+def width(columns):
+    return columns[-1] - columns[0] + 1 if columns else 0
+
+
+def no_device_shows_one_box_and_ends(session, bin_dir):
+    viewer = session.start_program(os.path.join(bin_dir, "sensor-viewer"), with_port=False)
+    seen = {}  # every window the program ever shows: X id -> title
+    box = wait_for(lambda: seen.update(session.windows()) or error_boxes(), "an error box",
+                   timeout=60)[0]
+    expect("COM2" in box_text(box), True, f"the box names COM2: {box_text(box)!r}")
+    end = time.monotonic() + 2  # a second box or the window would come in this time
+    while time.monotonic() < end:
+        seen.update(session.windows())
+    press_ok(box)
+    while viewer.poll() is None and time.monotonic() < end + 20:
+        seen.update(session.windows())
+    expect(list(seen.values()), ["Erro"], "the windows shown")
+    expect(exit_status(viewer), 0, "exit status after OK")
+
+
+def channel_2_is_polled_shown_drawn_and_cleared(session, bin_dir):
+    board, viewer, frame, _ = start_on_board(session, bin_dir, "--channel", "2=constant,2.5")
+    readout = control(frame, description=READOUT)
+    chart = control(frame, name="Sinal do Sensor")
+    import pyatspi
+    chart = chart.queryComponent().getExtents(pyatspi.DESKTOP_COORDS)
+    expect(trace_columns(chart), [], "the trace before any reading")
+
+    pick_channel_2(frame)
+    # Between the first poll and the second, the reply has come but the readout still
+    # shows what was held at the first tick: 0.
+    first_tick_readouts = set()
+    deadline = time.monotonic() + 30
+    while len(board.log("rx ")) < 2 and time.monotonic() < deadline:
+        polls, replies = len(board.log("rx ")), len(board.log("tx "))
+        text = readout.name
+        if polls == replies == len(board.log("rx ")) == 1:
+            first_tick_readouts.add(text)
+        time.sleep(0.05)
+    expect(first_tick_readouts, {"0"}, "the readout between the first and second tick")
+    wait_for(lambda: readout.name == "2,5", "the readout to show 2,5 V")
+
+    polls = wait_for(lambda: board.log("rx ")[:4] if len(board.log("rx ")) >= 4 else None,
+                     "four polls", timeout=30)
+    expect([line for _, line in polls], ["rx 6c l channel 2"] * 4, "the bytes polled")
+    span = polls[3][0] - polls[0][0]
+    expect(2.2 <= span <= 4.5, True, f"three poll periods take about 3 s, took {span:.2f} s")
+
+    # 2.5 V every time: a horizontal line, growing one sample to the right each second.
+    drawn = wait_for(lambda: width(trace_columns(chart)) > 20 and trace_columns(chart),
+                     "a trace several samples long", timeout=30)
+    rows = {y for y, row in enumerate(screenshot(chart))
+            for r, g, b in row[drawn[0]:drawn[-1] + 1] if b > 150 and r < 100 and g < 100}
+    expect(max(rows) - min(rows) <= 4, True, f"a flat trace, drawn on rows {sorted(rows)}")
+    click(control(frame, name="Limpar Gráfico"))
+    wait_for(lambda: width(trace_columns(chart)) < width(drawn) / 2, "the chart to clear")
+
+    click(control(frame, name="Fechar"))
+    expect(exit_status(viewer), 0, "exit status after Fechar")
+
+
+def window_manager_close_ends(session, bin_dir):
+    board, viewer, _, window_id = start_on_board(session, bin_dir)
+    session.close_window(window_id)
+    expect(exit_status(viewer), 0, "exit status after WM_DELETE_WINDOW")
+    wait_for(lambda: board.log("device closed"), "the board to see its device closed")
+
+
+def unplugged_board_shows_one_box_and_lamp_goes_dark(session, bin_dir):
+    board, viewer, frame, _ = start_on_board(session, bin_dir)
+    pick_channel_2(frame)
+    wait_for(lambda: board.log("rx 6c"), "a poll for channel 2")
+    board.unplug()
+    lamp = control(frame, description="Lâmpada da porta serial")
+    wait_for(lambda: lamp.name == "Porta fechada", "the lamp to go dark")
+    box = wait_for(error_boxes, "an error box")[0]
+    expect("foi perdida" in box_text(box), True, f"the box tells the link was lost on COM2: "
+                                                 f"{box_text(box)!r}")
+    time.sleep(3)  # ticks go on failing while the box is open
+    expect(len(error_boxes()), 1, "error boxes open 3 s later")
+    expect(viewer.poll(), None, "exit status while the box is open")
+
+
+if __name__ == "__main__":
+    sys.exit(main(sys.argv[1], sys.argv[2]))
