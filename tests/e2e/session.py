@@ -11,7 +11,7 @@ import subprocess
 import threading
 import time
 
-from Xlib import X, display, protocol
+from Xlib import X, display, error, protocol
 
 
 class Session:
@@ -36,6 +36,8 @@ class Session:
                           stdout=subprocess.PIPE, text=True)
         self.bus_address = bus.stdout.readline().strip()
         os.environ.update(DISPLAY=self.display, DBUS_SESSION_BUS_ADDRESS=self.bus_address)
+        self.shown = []  # (X id, title) of each window mapped, in order
+        self._watch_windows()
 
     def _start(self, command, **options):
         process = subprocess.Popen(command, **options)
@@ -83,16 +85,27 @@ class Session:
         os.close(self.master)
         self.master = None
 
-    def windows(self):
-        """The program's windows on the screen, top-level and mapped: {X id: title}."""
-        with self._x() as x:
-            shown = {}
-            for window in x.screen().root.query_tree().children:
-                attributes = window.get_attributes()
-                if attributes.map_state == X.IsViewable and not attributes.override_redirect:
-                    title = window.get_full_property(x.intern_atom("_NET_WM_NAME"), 0)
-                    shown[window.id] = title.value.decode() if title else ""
-            return shown
+    def _watch_windows(self):
+        # Every window the program maps, as the X server announces it: one shown for a
+        # moment only is seen too.
+        x = display.Display(self.display)
+        x.screen().root.change_attributes(event_mask=X.SubstructureNotifyMask)
+        x.sync()
+        threading.Thread(target=self._record_windows, args=(x,), daemon=True).start()
+
+    def _record_windows(self, x):
+        name = x.intern_atom("_NET_WM_NAME")
+        try:
+            while True:
+                event = x.next_event()
+                if event.type == X.MapNotify and not event.override:
+                    try:
+                        title = event.window.get_full_property(name, 0).value.decode()
+                    except (error.XError, AttributeError):
+                        title = "(gone before its title was read)"
+                    self.shown.append((event.window.id, title))
+        except error.ConnectionClosedError:
+            pass  # the X server has gone with the session
 
     def close_window(self, window_id):
         """Asks the window to close, as a window manager's close button does."""
