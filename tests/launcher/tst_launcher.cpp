@@ -94,22 +94,31 @@ private slots:
     }
 
     // The real viewer opens /dev/ttyS1 (the board sees its device opened), keeps it open,
-    // and ends with the launcher.
-    void viewerOpensTheDevice()
+    // and ends with the launcher. Each viewer locks the name ttyS1 in a lock directory of
+    // its own, so two on two boards both open theirs, whatever COM2 lock the machine holds.
+    void viewersOnTwoBoardsBothOpenTheirDevices()
     {
-        SimBoard board;
-        QProcess launcher;
+        SimBoard boards[2];
+        QProcess launchers[2];
         QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
         env.insert("QT_QPA_PLATFORM", "offscreen");
-        launcher.setProcessEnvironment(env);
-        launcher.start(QStringLiteral(PROGRAM_DIR "/sensor-viewer-on"), {board.device()});
-        QVERIFY(launcher.waitForStarted());
-        QVERIFY(board.waitForLog("device opened", 30000));
-        QCOMPARE(board.waitForLog("device closed", 1500), false);
-        QCOMPARE(launcher.state(), QProcess::Running);
-        ::kill(static_cast<pid_t>(launcher.processId()), SIGTERM);
-        QVERIFY(launcher.waitForFinished(10000));
-        QVERIFY(board.waitForLog("device closed"));
+        for (int i = 0; i < 2; ++i) {
+            launchers[i].setProcessEnvironment(env);
+            launchers[i].start(QStringLiteral(PROGRAM_DIR "/sensor-viewer-on"),
+                               {boards[i].device()});
+            QVERIFY(launchers[i].waitForStarted());
+        }
+        for (SimBoard &board : boards)
+            QVERIFY(board.waitForLog("device opened", 30000));
+        for (SimBoard &board : boards)
+            QCOMPARE(board.waitForLog("device closed", 1500), false);
+        for (QProcess &launcher : launchers) {
+            QCOMPARE(launcher.state(), QProcess::Running);
+            ::kill(static_cast<pid_t>(launcher.processId()), SIGTERM);
+            QVERIFY(launcher.waitForFinished(10000));
+        }
+        for (SimBoard &board : boards)
+            QVERIFY(board.waitForLog("device closed"));
     }
 
     void refuses_data()
