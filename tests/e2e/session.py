@@ -109,16 +109,14 @@ class Session:
 
     def close_window(self, window_id):
         """Asks the window to close, as a window manager's close button does."""
-        with self._x() as x:
+        with contextlib.closing(display.Display(self.display)) as x:
             window = x.create_resource_object("window", window_id)
             protocols = x.intern_atom("WM_PROTOCOLS")
             delete = x.intern_atom("WM_DELETE_WINDOW")
             window.send_event(protocol.event.ClientMessage(
-                window=window, client_type=protocols, data=(32, [delete, X.CurrentTime, 0, 0, 0])))
+                window=window, client_type=protocols,
+                data=(32, [delete, X.CurrentTime, 0, 0, 0])))
             x.sync()
-
-    def _x(self):
-        return contextlib.closing(display.Display(self.display))
 
     def close(self):
         for process in reversed(self.processes):
@@ -173,6 +171,30 @@ def click(accessible):
     box = accessible.queryComponent().getExtents(pyatspi.DESKTOP_COORDS)
     subprocess.run(["xdotool", "mousemove", "--sync", str(box.x + box.width // 2),
                     str(box.y + box.height // 2), "click", "1"], check=True)
+
+
+failures = []
+
+
+def expect(actual, expected, what):
+    """Notes a failure, printing both values, and lets the test go on."""
+    if actual != expected:
+        failures.append(f"{what}:\n  actual:   {actual!r}\n  expected: {expected!r}")
+
+
+def run_test(test, *arguments):
+    """Runs test(session, *arguments) in a session of its own, prints every failure and
+    returns the exit status."""
+    session = Session()
+    try:
+        test(session, *arguments)
+    except Exception as error:  # a step that never came, reported with the rest
+        failures.append(f"{type(error).__name__}: {error}")
+    finally:
+        session.close()
+    for failure in failures:
+        print("FAIL", failure)
+    return 1 if failures else 0
 
 
 def wait_for(condition, what, timeout=20.0):

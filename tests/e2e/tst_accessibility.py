@@ -4,7 +4,7 @@ pseudo-terminal bound as COM2, read through AT-SPI. Run: tst_accessibility.py PR
 import subprocess
 import sys
 
-from session import Session, screenshot, wait_for
+from session import expect, run_test, screenshot, wait_for
 
 CAPTION = "Visualização dos dados capturados pelo sensor"
 # The main window's controls as assistive technology lists them: role, name, description.
@@ -21,27 +21,6 @@ CONTROLS = [
 ]
 # Where Tab takes the focus from "Configurar Serial", round to it again.
 TAB_ORDER = ["Fechar", "Canal", "Sinal do Sensor", "Limpar Gráfico", "Configurar Serial"]
-
-failures = []
-
-
-def expect(actual, expected, what):
-    if actual != expected:
-        failures.append(f"{what}:\n  actual:   {actual!r}\n  expected: {expected!r}")
-
-
-def main(program):
-    session = Session()
-    try:
-        run(session, program)
-    except Exception as error:  # a step that never came, reported with the rest
-        failures.append(f"{type(error).__name__}: {error}")
-    finally:
-        session.close()
-    for failure in failures:
-        print("FAIL", failure)
-    return 1 if failures else 0
-
 
 def run(session, program):
     viewer = session.start_program(program)
@@ -137,4 +116,4 @@ def run(session, program):
 
 
 if __name__ == "__main__":
-    sys.exit(main(sys.argv[1]))
+    sys.exit(run_test(run, sys.argv[1]))

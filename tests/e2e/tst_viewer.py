@@ -7,31 +7,10 @@ import subprocess
 import sys
 import time
 
-from session import Session, click, screenshot, wait_for
+from session import click, expect, run_test, screenshot, wait_for
 
 CAPTION = "Visualização dos dados capturados pelo sensor"
 READOUT = "Tensão da última leitura, em volts"  # the readout's description; its name is its text
-
-failures = []
-
-
-def expect(actual, expected, what):
-    if actual != expected:
-        failures.append(f"{what}:\n  actual:   {actual!r}\n  expected: {expected!r}")
-
-
-def main(test, bin_dir):
-    session = Session()
-    try:
-        globals()[test](session, bin_dir)
-    except Exception as error:  # a step that never came, reported with the rest
-        failures.append(f"{type(error).__name__}: {error}")
-    finally:
-        session.close()
-    for failure in failures:
-        print("FAIL", failure)
-    return 1 if failures else 0
-
 
 def accessible_windows():
     """The program's windows in the accessibility tree, main window and boxes."""
@@ -174,4 +153,4 @@ def unplugged_board_shows_one_box_and_lamp_goes_dark(session, bin_dir):
 
 
 if __name__ == "__main__":
-    sys.exit(main(sys.argv[1], sys.argv[2]))
+    sys.exit(run_test(globals()[sys.argv[1]], sys.argv[2]))
