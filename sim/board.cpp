@@ -1,0 +1,281 @@
+#include "sim/board.h"
+
+#include <cerrno>
+#include <cmath>
+#include <cstdio>
+#include <cstring>
+#include <fcntl.h>
+#include <poll.h>
+#include <pty.h>
+#include <stdexcept>
+#include <sys/stat.h>
+#include <termios.h>
+#include <unistd.h>
+
+namespace {
+
+constexpr unsigned char kFirstCommand = 'k';
+constexpr unsigned char kStrayByte = 0x5a;
+constexpr int kGarbageBytes = 64;
+// Enough queued output for a few milliseconds of the fastest stream; beyond that the
+// stream waits for the reader instead of piling up.
+constexpr size_t kOutputLimit = 16384;
+constexpr auto kDeviceCheck = std::chrono::milliseconds(20);
+
+using Seconds = std::chrono::duration<double>;
+
+std::string errorText(const std::string &what)
+{
+    return what + ": " + std::strerror(errno);
+}
+
+} // namespace
+
+Board::Board(const Options &options)
+    : m_options(options)
+{}
+
+Board::~Board()
+{
+    removeLink();
+    if (m_master >= 0)
+        ::close(m_master);
+}
+
+std::string Board::plugIn()
+{
+    if (!m_options.link.empty()) {
+        struct stat info = {};
+        if (::lstat(m_options.link.c_str(), &info) == 0 && !S_ISLNK(info.st_mode))
+            throw std::runtime_error(m_options.link
+                                     + " exists and is not a symlink: not replacing it");
+    }
+    m_start = Clock::now();
+    openPty();
+    return m_options.link.empty() ? m_slavePath : m_options.link;
+}
+
+void Board::openPty()
+{
+    int slave = -1;
+    char name[128] = {};
+    if (::openpty(&m_master, &slave, name, nullptr, nullptr) != 0)
+        throw std::runtime_error(errorText("cannot open a pseudo-terminal"));
+    // Raw before any program opens it: no echo, no newline translation.
+    termios raw{};
+    ::tcgetattr(slave, &raw);
+    ::cfmakeraw(&raw);
+    ::tcsetattr(slave, TCSANOW, &raw);
+    ::close(slave); // only the program on the other side holds it from now on
+    ::fcntl(m_master, F_SETFL, ::fcntl(m_master, F_GETFL) | O_NONBLOCK);
+    ::fcntl(m_master, F_SETFD, FD_CLOEXEC);
+    m_slavePath = name;
+    m_deviceOpen = false;
+    std::fprintf(stderr, "device %s\n", m_slavePath.c_str());
+    pointLink();
+}
+
+void Board::pointLink()
+{
+    if (m_options.link.empty())
+        return;
+    // A new link renamed over the old one, so the path never points nowhere midway.
+    const std::string fresh = m_options.link + ".new";
+    ::unlink(fresh.c_str());
+    if (::symlink(m_slavePath.c_str(), fresh.c_str()) != 0
+        || ::rename(fresh.c_str(), m_options.link.c_str()) != 0)
+        throw std::runtime_error(errorText("cannot make the link " + m_options.link));
+    std::fprintf(stderr, "link %s -> %s\n", m_options.link.c_str(), m_slavePath.c_str());
+}
+
+void Board::removeLink()
+{
+    struct stat info = {};
+    if (!m_options.link.empty() && ::lstat(m_options.link.c_str(), &info) == 0
+        && S_ISLNK(info.st_mode))
+        ::unlink(m_options.link.c_str());
+}
+
+void Board::unplug()
+{
+    // Removed first: a later pseudo-terminal may reuse the number it pointed at.
+    removeLink();
+    ::close(m_master);
+    m_master = -1;
+    m_deviceOpen = false;
+    m_output.clear();
+    m_replies.clear();
+    m_unplugged = true;
+    std::fprintf(stderr, "unplugged\n");
+    if (m_options.replugAfter >= 0)
+        m_replugAt = Clock::now()
+                     + std::chrono::duration_cast<Clock::duration>(Seconds(m_options.replugAfter));
+}
+
+void Board::watchDevice()
+{
+    // With no slave open anywhere, the master reports a hang-up.
+    pollfd master{m_master, POLLIN, 0};
+    ::poll(&master, 1, 0);
+    const bool open = !(master.revents & POLLHUP);
+    if (open == m_deviceOpen)
+        return;
+    m_deviceOpen = open;
+    std::fprintf(stderr, open ? "device opened\n" : "device closed\n");
+    if (open) {
+        m_streamStart = Clock::now();
+        m_streamSent = 0;
+    }
+}
+
+std::string Board::nextFrame(int channel)
+{
+    const Waveform &wave = m_options.channels[channel];
+    const int reading = readingFor(voltageAt(wave, m_steps[channel]++, m_random));
+    return {static_cast<char>(reading & 0xff), static_cast<char>(reading >> 8)};
+}
+
+void Board::answer(int channel)
+{
+    const std::string frame = nextFrame(channel);
+    const int reading =
+        (static_cast<unsigned char>(frame[1]) << 8) | static_cast<unsigned char>(frame[0]);
+    const int times = m_options.answerTwice ? 2 : 1;
+    for (int i = 0; i < times; ++i) {
+        m_output += frame;
+        std::fprintf(stderr, "tx %02x %02x channel %d reading %d %.3f V%s\n",
+                     static_cast<unsigned char>(frame[0]), static_cast<unsigned char>(frame[1]),
+                     channel + 1, reading, reading * 5.0 / 1024.0, i > 0 ? " again" : "");
+    }
+    if (m_options.strayEvery > 0 && ++m_answers % m_options.strayEvery == 0) {
+        m_output += static_cast<char>(kStrayByte);
+        std::fprintf(stderr, "stray %02x\n", kStrayByte);
+    }
+}
+
+void Board::readCommands(Clock::time_point now)
+{
+    unsigned char buffer[4096];
+    const ssize_t n = ::read(m_master, buffer, sizeof buffer);
+    for (ssize_t i = 0; i < n; ++i) {
+        const unsigned char byte = buffer[i];
+        const int channel = byte - kFirstCommand;
+        if (channel >= 0 && channel < kChannels) {
+            std::fprintf(stderr, "rx %02x %c channel %d\n", byte, byte, channel + 1);
+            m_replies.emplace_back(now + std::chrono::milliseconds(m_options.replyDelayMs),
+                                   channel);
+            m_streamChannel = channel;
+        } else {
+            std::fprintf(stderr, "rx %02x ignored\n", byte);
+        }
+    }
+}
+
+void Board::stream(Clock::time_point now)
+{
+    const double rate = m_options.streamRate;
+    long due = static_cast<long>(Seconds(now - m_streamStart).count() * rate);
+    // A reader that fell behind by more than a tenth of a second is not flooded to catch up.
+    const long backlog = static_cast<long>(rate / 10) + 1;
+    if (due - m_streamSent > backlog)
+        m_streamSent = due - backlog;
+    for (; m_streamSent < due && m_output.size() < kOutputLimit; ++m_streamSent) {
+        m_output += nextFrame(m_streamChannel);
+        ++m_streamFrames;
+    }
+    // One line a second: a line a frame would drown the log.
+    if (now >= m_streamLogAt) {
+        if (m_streamFrames > 0)
+            std::fprintf(stderr, "tx stream %ld frames of channel %d\n", m_streamFrames,
+                         m_streamChannel + 1);
+        m_streamFrames = 0;
+        m_streamLogAt = now + std::chrono::seconds(1);
+    }
+}
+
+void Board::flush()
+{
+    while (!m_output.empty()) {
+        const ssize_t n = ::write(m_master, m_output.data(), m_output.size());
+        if (n > 0) {
+            m_output.erase(0, static_cast<size_t>(n));
+        } else if (n < 0 && errno == EINTR) {
+            continue;
+        } else {
+            if (n < 0 && errno != EAGAIN) {
+                std::fprintf(stderr, "dropped %zu bytes: %s\n", m_output.size(),
+                             std::strerror(errno));
+                m_output.clear();
+            }
+            return;
+        }
+    }
+}
+
+void Board::run(int stopFd)
+{
+    const auto after = [this](double seconds) {
+        return m_start + std::chrono::duration_cast<Clock::duration>(Seconds(seconds));
+    };
+    for (;;) {
+        const Clock::time_point now = Clock::now();
+        Clock::time_point wake = now + std::chrono::seconds(1);
+
+        if (m_options.unplugAfter >= 0 && !m_unplugged) {
+            if (now >= after(m_options.unplugAfter))
+                unplug();
+            else
+                wake = std::min(wake, after(m_options.unplugAfter));
+        }
+        if (m_master < 0 && now >= m_replugAt) {
+            m_replugAt = Clock::time_point::max();
+            openPty();
+            std::fprintf(stderr, "replugged\n");
+        }
+        wake = std::min(wake, m_replugAt);
+
+        if (m_master >= 0) {
+            watchDevice();
+            if (m_options.garbageAfter >= 0 && !m_garbageSent) {
+                if (now >= after(m_options.garbageAfter)) {
+                    for (int i = 0; i < kGarbageBytes; ++i)
+                        m_output += static_cast<char>(m_random() & 0xff);
+                    m_garbageSent = true;
+                    std::fprintf(stderr, "garbage %d bytes\n", kGarbageBytes);
+                } else {
+                    wake = std::min(wake, after(m_options.garbageAfter));
+                }
+            }
+            while (!m_replies.empty() && m_replies.front().first <= now) {
+                answer(m_replies.front().second);
+                m_replies.pop_front();
+            }
+            if (!m_replies.empty())
+                wake = std::min(wake, m_replies.front().first);
+            if (m_options.streamRate > 0 && m_deviceOpen) {
+                stream(now);
+                // In batches of at least a millisecond: a frame every few microseconds
+                // is too often to wake for.
+                const auto next = m_streamStart
+                                  + std::chrono::duration_cast<Clock::duration>(
+                                      Seconds((m_streamSent + 1) / m_options.streamRate));
+                wake = std::min(wake, std::max(next, now + std::chrono::milliseconds(1)));
+            }
+            flush();
+            if (!m_deviceOpen)
+                wake = std::min(wake, now + kDeviceCheck);
+        }
+
+        pollfd fds[2] = {{stopFd, POLLIN, 0}, {-1, 0, 0}};
+        if (m_master >= 0 && m_deviceOpen)
+            fds[1] = {m_master, static_cast<short>(POLLIN | (m_output.empty() ? 0 : POLLOUT)), 0};
+        const auto wait = std::chrono::ceil<std::chrono::milliseconds>(wake - Clock::now());
+        const int timeout = static_cast<int>(std::max<long>(0, wait.count()));
+        if (::poll(fds, 2, timeout) < 0 && errno != EINTR)
+            throw std::runtime_error(errorText("poll"));
+        if (fds[0].revents)
+            return;
+        if (fds[1].revents & POLLIN)
+            readCommands(Clock::now());
+    }
+}
