@@ -6,8 +6,10 @@ started here is ended by its PID when the session closes."""
 import contextlib
 import os
 import select
+import shutil
 import signal
 import subprocess
+import tempfile
 import threading
 import time
 
@@ -18,6 +20,7 @@ class Session:
     def __init__(self):
         self.processes = []
         self.master = None
+        self.runtime_dir = None
         try:
             self._start_desktop()
         except BaseException:
@@ -25,6 +28,10 @@ class Session:
             raise
 
     def _start_desktop(self):
+        # A runtime folder of its own: the accessibility bus's socket lives there, and a
+        # session sharing it with another would lose its bus to the other's.
+        self.runtime_dir = tempfile.mkdtemp(prefix="e2e-runtime-")
+        os.environ["XDG_RUNTIME_DIR"] = self.runtime_dir
         read_end, write_end = os.pipe()
         # Xvfb picks a free display number itself and writes it to the pipe.
         self._start(["Xvfb", "-displayfd", str(write_end), "-screen", "0", "1280x1024x24",
@@ -40,7 +47,9 @@ class Session:
         self._watch_windows()
 
     def _start(self, command, **options):
-        process = subprocess.Popen(command, **options)
+        # The process ends with this one, even if this one dies before it can end it.
+        process = subprocess.Popen(["setpriv", "--pdeathsig", "TERM", "--", *command],
+                                   **options)
         self.processes.append(process)
         return process
 
@@ -129,6 +138,8 @@ class Session:
                     process.wait()
         if self.master is not None:
             os.close(self.master)
+        if self.runtime_dir is not None:
+            shutil.rmtree(self.runtime_dir, ignore_errors=True)
 
 
 class Board:
