@@ -12,6 +12,7 @@ from session import click, expect, run_test, screenshot, wait_for
 CAPTION = "Visualização dos dados capturados pelo sensor"
 READOUT = "Tensão da última leitura, em volts"  # the readout's description; its name is its text
 
+
 def accessible_windows():
     """The program's windows in the accessibility tree, main window and boxes."""
     import pyatspi  # once the session bus is set: it connects on import
