@@ -1,11 +1,10 @@
-// The acquisition logic: what a frame reads as, where each sample lands, the readout's
-// text, the bounded point store, and how the link's input is cut into frames.
+// The acquisition logic: what a frame reads as, the readout's text, the bounded point
+// store, and how the link's input is cut into frames.
 
 #include "acquisition/frameassembler.h"
 #include "acquisition/generalformat.h"
 #include "acquisition/sampleframe.h"
 #include "acquisition/signalpoints.h"
-#include "acquisition/signalstate.h"
 
 #include <QTest>
 
@@ -49,26 +48,6 @@ private slots:
         QFETCH(int, byte1);
         QFETCH(float, volts);
         QCOMPARE(::frameVoltage(std::uint8_t(byte0), std::uint8_t(byte1)), volts);
-    }
-
-    void samplePosition_data()
-    {
-        QTest::addColumn<int>("sampleIndex");
-        QTest::addColumn<int>("x");
-        QTest::addColumn<bool>("restartTrace");
-        QTest::newRow("first sample") << 0 << 0 << false;
-        QTest::newRow("beyond the chart's edge") << 101 << 101 << false;
-        QTest::newRow("last before the counter's limit") << INT32_MAX - 1 << INT32_MAX - 1 << false;
-        QTest::newRow("at the counter's limit: afresh at 0") << INT32_MAX << 0 << true;
-    }
-    void samplePosition()
-    {
-        QFETCH(int, sampleIndex);
-        QFETCH(int, x);
-        QFETCH(bool, restartTrace);
-        const SamplePosition position = nextSamplePosition(sampleIndex);
-        QCOMPARE(position.x, x);
-        QCOMPARE(position.restartTrace, restartTrace);
     }
 
     void readoutText_data()
