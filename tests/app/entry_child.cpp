@@ -26,7 +26,7 @@ static void installUser()
             print("box: " + box->text() + '\n');
             box->done(QMessageBox::Ok);
         } else if (Form1 && Form1->isVisible() && qEnvironmentVariableIsSet("ENTRY_CHILD_THROW")) {
-            // From a timer of its own: one that throws stops for good.
+            // From a timer of its own: a timer that throws stops for good.
             if (!std::exchange(thrown, true))
                 QTimer::singleShot(0, [] { throw 42; });
         } else if (Form1 && Form1->isVisible()) {

@@ -13,9 +13,12 @@ class TstEntry : public QObject
 
     PtyBoard m_board;
 
+    QString m_output; // what the user saw, as the child printed it
+    std::pair<QProcess::ExitStatus, int> m_exit;
+
     // Runs the entry where /dev/ttyS1 is the board (or nothing), in Portuguese, where
-    // Qt's own translations caption the standard close button; returns what it printed.
-    QString runEntry(bool boardOnCom2, bool throwAtWindow = false)
+    // Qt's own translations caption the standard close button.
+    void runEntry(bool boardOnCom2, bool throwAtWindow = false)
     {
         QStringList sandbox{"--dev-bind", "/", "/", "--dev", "/dev", "--tmpfs", "/run/lock"};
         if (boardOnCom2)
@@ -28,17 +31,20 @@ class TstEntry : public QObject
         QProcess child;
         child.setProcessEnvironment(env);
         child.start("bwrap", sandbox << "--" << ENTRY_CHILD);
-        if (!child.waitForFinished(30000))
+        const bool finished = child.waitForFinished(30000);
+        if (!finished)
             child.kill();
+        m_output = QString::fromUtf8(child.readAllStandardOutput());
         m_exit = {child.exitStatus(), child.exitCode()};
-        return QString::fromUtf8(child.readAllStandardOutput());
+        QVERIFY2(finished, qPrintable(child.errorString()));
+        QVERIFY2(!m_output.isEmpty(), child.readAllStandardError().constData());
     }
-    std::pair<QProcess::ExitStatus, int> m_exit;
 
 private slots:
     void portMissingShowsOneBoxAndNoWindow()
     {
-        QCOMPARE(runEntry(false),
+        runEntry(false);
+        QCOMPARE(m_output,
                  "box: Não foi possível abrir a porta COM2 (/dev/ttyS1): o dispositivo não "
                  "existe. Verifique se a placa está ligada ao computador e se o nome da porta "
                  "está certo.\n");
@@ -47,15 +53,17 @@ private slots:
 
     void boardOnCom2ShowsWindow()
     {
-        QCOMPARE(runEntry(true), "shown: Visualização dos dados capturados pelo sensor\n"
-                                 "close: Fechar\nicon: 1\n");
+        runEntry(true);
+        QCOMPARE(m_output, "shown: Visualização dos dados capturados pelo sensor\n"
+                           "close: Fechar\nicon: 1\n");
         QCOMPARE(m_exit, std::pair(QProcess::NormalExit, 0));
     }
 
     // Anything thrown that is not the program's own error shows an empty error box.
     void foreignErrorShowsEmptyBox()
     {
-        QCOMPARE(runEntry(true, true), "box: \n");
+        runEntry(true, true);
+        QCOMPARE(m_output, "box: \n");
         QCOMPARE(m_exit, std::pair(QProcess::NormalExit, 0));
     }
 };
