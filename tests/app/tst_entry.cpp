@@ -20,7 +20,9 @@ class TstEntry : public QObject
     // Qt's own translations caption the standard close button.
     void runEntry(bool boardOnCom2, bool throwAtWindow = false)
     {
-        QStringList sandbox{"--dev-bind", "/", "/", "--dev", "/dev", "--tmpfs", "/run/lock"};
+        QStringList sandbox{"--die-with-parent", "--dev-bind", "/", "/", "--dev", "/dev"};
+        // A lock directory of its own: Qt locks the name ttyS1 for anyone shown a COM2.
+        sandbox += QStringList{"--perms", "01777", "--tmpfs", "/run/lock"};
         if (boardOnCom2)
             sandbox << "--dev-bind" << m_board.devicePath() << "/dev/ttyS1";
         QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
