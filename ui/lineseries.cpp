@@ -2,12 +2,15 @@
 
 #include <QLineSeries>
 
-LineSeries::LineSeries(QObject *parent)
+using namespace std::chrono;
+
+LineSeries::LineSeries(QObject *parent, Clock clock)
     : QObject(parent)
     , m_line(new QLineSeries) // the chart takes it over in SignalChart::addSeries
+    , m_clock(clock ? std::move(clock) : Clock(&steady_clock::now))
+    , m_lastRefresh(m_clock() - kRefreshInterval)
 {
     m_refresh.setSingleShot(true);
-    m_refresh.setInterval(kRefreshIntervalMs);
     m_refresh.setTimerType(Qt::PreciseTimer);
     connect(&m_refresh, &QTimer::timeout, this, &LineSeries::flush);
 }
@@ -41,8 +44,19 @@ void LineSeries::setVisibleRange(double minX, double maxX)
 void LineSeries::scheduleFlush()
 {
     m_dirty = true;
-    if (!m_refresh.isActive())
-        m_refresh.start();
+    if (m_refresh.isActive())
+        return; // handed over with the others at the end of this period
+#ifdef SENSOR_VIEWER_TRAILING_REFRESH
+    // The former behaviour, built only by the end-to-end benchmark to compare against:
+    // every change waits a whole period.
+    m_refresh.start(kRefreshInterval);
+#else
+    const auto sinceRefresh = m_clock() - m_lastRefresh;
+    if (sinceRefresh >= kRefreshInterval)
+        flush();
+    else
+        m_refresh.start(ceil<milliseconds>(kRefreshInterval - sinceRefresh));
+#endif
 }
 
 void LineSeries::flush()
@@ -51,6 +65,7 @@ void LineSeries::flush()
     if (!m_dirty || !m_line)
         return;
     m_dirty = false;
+    m_lastRefresh = m_clock();
     // replace() recomputes the line once; append() would redo it for every point held.
     m_line->replace(m_points.within(m_minX, m_maxX));
 }
