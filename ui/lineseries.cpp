@@ -12,7 +12,7 @@ LineSeries::LineSeries(QObject *parent, Clock clock)
 {
     m_refresh.setSingleShot(true);
     m_refresh.setTimerType(Qt::PreciseTimer);
-    connect(&m_refresh, &QTimer::timeout, this, &LineSeries::flush);
+    connect(&m_refresh, &QTimer::timeout, this, &LineSeries::refreshOnBeat);
 }
 
 LineSeries::~LineSeries()
@@ -62,10 +62,24 @@ void LineSeries::scheduleFlush()
 void LineSeries::flush()
 {
     m_refresh.stop();
-    if (!m_dirty || !m_line)
+    if (!m_dirty)
         return;
-    m_dirty = false;
     m_lastRefresh = m_clock();
+    handOver();
+}
+
+void LineSeries::refreshOnBeat()
+{
+    // The period's end, however late the timer fired: a steady stream is drawn every
+    // 16 ms from its first frame, and a late refresh does not delay the ones after it.
+    m_lastRefresh += kRefreshInterval;
+    handOver();
+}
+
+void LineSeries::handOver()
+{
+    m_dirty = false;
     // replace() recomputes the line once; append() would redo it for every point held.
-    m_line->replace(m_points.within(m_minX, m_maxX));
+    if (m_line)
+        m_line->replace(m_points.within(m_minX, m_maxX));
 }

@@ -43,6 +43,8 @@ public:
 
 private:
     void scheduleFlush();
+    void refreshOnBeat();
+    void handOver();
 
     SignalPoints m_points;
     QPointer<QLineSeries> m_line;

@@ -53,22 +53,29 @@ private slots:
         QCOMPARE(s.handOvers.count(), 2);
     }
 
-    void periodRunsFromTheLastRefresh()
+    void streamIsDrawnOnA16MsBeat()
     {
-        // Frames every 10 ms: the second waits for the period's end, and so does the
-        // third, which comes 4 ms after that refresh.
+        // A frame every 10 to 20 ms: the chart refreshes at 0, 16, 32, 48... by the clock,
+        // even when the timer for one of them runs late (the test's clock moves on first).
         ClockedSeries s;
         s.series.AppendPoint(0, 1.0);
         s.wait(10);
-        s.series.AppendPoint(1, 2.0);
-        s.wait(6);
-        QTRY_COMPARE(s.drawn(), 2);
-        s.wait(4);
-        s.series.AppendPoint(2, 3.0);
+        s.series.AppendPoint(1, 1.0);
+        s.wait(15);
+        QTRY_COMPARE(s.drawn(), 2); // the refresh due at 16, at 25
+        s.wait(3);
+        s.series.AppendPoint(2, 1.0); // 28: within the period that began at 16
         QCOMPARE(s.drawn(), 2);
-        s.wait(12);
+        s.wait(4);
         QTRY_COMPARE(s.drawn(), 3);
-        QCOMPARE(s.handOvers.count(), 3);
+        s.wait(10);
+        s.series.AppendPoint(3, 1.0);
+        s.wait(13);
+        QTRY_COMPARE(s.drawn(), 4); // the refresh due at 48, at 55
+        s.wait(9);
+        s.series.AppendPoint(4, 1.0); // 64: a whole period after 48
+        QCOMPARE(s.drawn(), 5);
+        QCOMPARE(s.handOvers.count(), 5);
     }
 
     void clearingIsDrawnAsAFrameIs()
