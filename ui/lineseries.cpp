@@ -54,8 +54,8 @@ void LineSeries::scheduleFlush()
     const auto sinceRefresh = m_clock() - m_lastRefresh;
     if (sinceRefresh >= kRefreshInterval)
         flush();
-    else
-        m_refresh.start(ceil<milliseconds>(kRefreshInterval - sinceRefresh));
+    else // the timer counts whole milliseconds: the nearest is closest to the period's end
+        m_refresh.start(round<milliseconds>(kRefreshInterval - sinceRefresh));
 #endif
 }
 
