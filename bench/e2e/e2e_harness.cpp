@@ -829,6 +829,29 @@ int main(int argc, char **argv)
                     "(%zu isolated, %zu streamed per program); other figures are medians of "
                     "the runs' values, ratios the median of each run's ratio.\n",
                     s.runs, across(after, isolated).size(), across(after, stream).size());
+
+        // The redraw's targets, checked on these figures.
+        auto verdict = [](bool met) { return met ? "met" : "NOT met"; };
+        const double isolatedP99 = percentile(across(after, isolated), 99);
+        const double streamP90 = percentile(across(after, stream), 90);
+        const std::string fullStream = "46,080 frames/s, chart full";
+        const double cpuNow =
+            medianOf(after, [&](const ViewerRun &r) { return r.cpu.at(fullStream); });
+        const double cpuBefore =
+            medianOf(before, [&](const ViewerRun &r) { return r.cpu.at(fullStream); });
+        std::printf("\nisolated frame on screen within 2 ms (p99): %s (%s ms)\n",
+                    verdict(isolatedP99 <= 2.0), fixed(isolatedP99, 2).c_str());
+        std::printf(
+            "frames every 10 ms on screen within one refresh period, 16 ms (p90): %s (%s ms)\n",
+            verdict(streamP90 <= 16.0), fixed(streamP90, 1).c_str());
+        std::printf("CPU per frame at 46,080 frames/s, chart full, no higher than before (5 %% allowed for noise): %s (%s vs %s µs)\n",
+                    verdict(cpuNow <= cpuBefore * 1.05), fixed(cpuNow, 2).c_str(),
+                    fixed(cpuBefore, 2).c_str());
+        auto missedAll =
+            across(after, [](const ViewerRun &r) { return std::vector<double>{double(r.missed)}; });
+        std::printf("no frame left undrawn: %s\n",
+                    verdict(std::all_of(missedAll.begin(), missedAll.end(),
+                                        [](double m) { return m == 0; })));
     } catch (const std::exception &error) {
         std::fprintf(stderr, "e2e_harness: %s\n", error.what());
         return 1;
