@@ -16,8 +16,14 @@ struct ClockedSeries
     steady_clock::time_point now{};
     LineSeries series{nullptr, [this] { return now; }};
     QSignalSpy handOvers{series.line(), &QXYSeries::pointsReplaced};
+    int frames = 0;
 
     void wait(int ms) { now += milliseconds(ms); }
+    void frameAfter(int ms)
+    {
+        wait(ms);
+        series.AppendPoint(frames++, 1.0);
+    }
     qsizetype drawn() const { return series.line()->count(); }
 };
 
@@ -31,10 +37,9 @@ private slots:
     void frameAfterQuietIsDrawnAtOnce()
     {
         ClockedSeries s;
-        s.series.AppendPoint(0, 1.0);
+        s.frameAfter(0);
         QCOMPARE(s.series.line()->points(), QList<QPointF>{QPointF(0, 1.0)});
-        s.wait(16); // a whole period since that refresh
-        s.series.AppendPoint(1, 2.0);
+        s.frameAfter(16); // a whole period since that refresh
         QCOMPARE(s.drawn(), 2);
         QCOMPARE(s.handOvers.count(), 2);
     }
@@ -42,11 +47,10 @@ private slots:
     void burstIsDrawnOnceAtThePeriodsEnd()
     {
         ClockedSeries s;
-        s.series.AppendPoint(0, 1.0);
-        for (int x = 1; x <= 3; ++x) {
-            s.wait(5);
-            s.series.AppendPoint(x, 2.0);
-        }
+        s.frameAfter(0);
+        s.frameAfter(5);
+        s.frameAfter(5);
+        s.frameAfter(5);
         QCOMPARE(s.drawn(), 1);
         s.wait(1);
         QTRY_COMPARE(s.drawn(), 4);
@@ -58,22 +62,18 @@ private slots:
         // A frame every 10 to 20 ms: the chart refreshes at 0, 16, 32, 48... by the clock,
         // even when the timer for one of them runs late (the test's clock moves on first).
         ClockedSeries s;
-        s.series.AppendPoint(0, 1.0);
-        s.wait(10);
-        s.series.AppendPoint(1, 1.0);
+        s.frameAfter(0);
+        s.frameAfter(10);
         s.wait(15);
         QTRY_COMPARE(s.drawn(), 2); // the refresh due at 16, at 25
-        s.wait(3);
-        s.series.AppendPoint(2, 1.0); // 28: within the period that began at 16
+        s.frameAfter(3);            // 28: within the period that began at 16
         QCOMPARE(s.drawn(), 2);
         s.wait(4);
         QTRY_COMPARE(s.drawn(), 3);
-        s.wait(10);
-        s.series.AppendPoint(3, 1.0);
+        s.frameAfter(10);
         s.wait(13);
         QTRY_COMPARE(s.drawn(), 4); // the refresh due at 48, at 55
-        s.wait(9);
-        s.series.AppendPoint(4, 1.0); // 64: a whole period after 48
+        s.frameAfter(9);            // 64: a whole period after 48
         QCOMPARE(s.drawn(), 5);
         QCOMPARE(s.handOvers.count(), 5);
     }
@@ -81,11 +81,11 @@ private slots:
     void clearingIsDrawnAsAFrameIs()
     {
         ClockedSeries s;
-        s.series.AppendPoint(0, 1.0);
+        s.frameAfter(0);
         s.wait(20);
         s.series.ClearPoints();
         QCOMPARE(s.drawn(), 0);
-        s.series.AppendPoint(0, 1.0);
+        s.frameAfter(0);
         s.wait(2);
         s.series.ClearPoints(); // within the period: waits for its end
         QCOMPARE(s.handOvers.count(), 2);
