@@ -11,7 +11,7 @@ packages=(
     xvfb xdotool imagemagick bubblewrap dbus-daemon at-spi2-core python3-pyatspi
     clang libclang-rt-14-dev
     libbenchmark-dev
-    xvfb bubblewrap libxcb1-dev libxcb-xtest0-dev libxcb-damage0-dev
+    libxcb1-dev libxcb-xtest0-dev libxcb-damage0-dev
 )
 
 missing=()

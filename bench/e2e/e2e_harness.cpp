@@ -243,10 +243,10 @@ public:
     // no other program's lock on ttyS1 gets in the way). The sandbox dies with us.
     Sandboxed(const std::vector<std::string> &argv, const std::string &device)
     {
-        std::vector<std::string> all = {
-            "bwrap",     "--dev-bind",        "/",         "/",          "--dev",
-            "/dev",      "--dev-bind",        device,      "/dev/ttyS1", "--tmpfs",
-            "/run/lock", "--die-with-parent", "--info-fd", "3",          "--"};
+        std::vector<std::string> all = {"bwrap", "--dev-bind", "/", "/", "--dev", "/dev"};
+        all.insert(all.end(), {"--dev-bind", device, "/dev/ttyS1"});
+        all.insert(all.end(), {"--perms", "01777", "--tmpfs", "/run/lock"});
+        all.insert(all.end(), {"--die-with-parent", "--info-fd", "3", "--"});
         all.insert(all.end(), argv.begin(), argv.end());
         std::vector<char *> args;
         for (std::string &a : all)
@@ -844,7 +844,8 @@ int main(int argc, char **argv)
         std::printf(
             "frames every 10 ms on screen within one refresh period, 16 ms (p90): %s (%s ms)\n",
             verdict(streamP90 <= 16.0), fixed(streamP90, 1).c_str());
-        std::printf("CPU per frame at 46,080 frames/s, chart full, no higher than before (5 %% allowed for noise): %s (%s vs %s µs)\n",
+        std::printf("CPU per frame at 46,080 frames/s, chart full, no higher than before (5 %% "
+                    "allowed for noise): %s (%s vs %s µs)\n",
                     verdict(cpuNow <= cpuBefore * 1.05), fixed(cpuNow, 2).c_str(),
                     fixed(cpuBefore, 2).c_str());
         auto missedAll =
