@@ -48,34 +48,31 @@ class FrameAssembler
 {
 public:
     static constexpr std::int64_t kDefaultStrayGapMs = 100;
-    /// 19200 baud, 10 bits a byte (start, 8 data, stop).
-    static constexpr double kDefaultByteTimeMs = 10 * 1000.0 / 19200;
 
-    explicit FrameAssembler(std::int64_t strayGapMs = kDefaultStrayGapMs,
-                            double byteTimeMs = kDefaultByteTimeMs)
+    /// byteTimeMs is how long one byte takes on the line the bytes come from (see
+    /// byteTimeFor): the owner of the line knows its speed.
+    explicit FrameAssembler(double byteTimeMs, std::int64_t strayGapMs = kDefaultStrayGapMs)
         : m_strayGapMs(strayGapMs)
         , m_byteTimeMs(byteTimeMs)
     {}
 
-    /// The time one byte takes on the wire at this baud rate and character size.
-    static double byteTimeFor(int baudRate, int bitsPerCharacter = 10)
+    /// The time one byte takes on the wire at this baud rate and character size (start,
+    /// data, parity and stop bits); no time for a line without a known speed.
+    static double byteTimeFor(int baudRate, int bitsPerCharacter)
     {
-        return baudRate > 0 ? bitsPerCharacter * 1000.0 / baudRate : kDefaultByteTimeMs;
+        return baudRate > 0 ? bitsPerCharacter * 1000.0 / baudRate : 0.0;
     }
 
     /// What to take from the waiting bytes (oldest first), and the frames they carry.
     FramingResult take(const std::vector<ArrivedByte> &waiting) const;
 
+    std::int64_t strayGapMs() const { return m_strayGapMs; }
+
+private:
     /// The recovery for more than two waiting bytes: drops strays, cuts the rest into
     /// frames and leaves a last single byte waiting.
     FramingResult split(const std::vector<ArrivedByte> &waiting) const;
 
-    std::int64_t strayGapMs() const { return m_strayGapMs; }
-    double byteTimeMs() const { return m_byteTimeMs; }
-    /// Follows a change of the line settings (see byteTimeFor).
-    void setByteTimeMs(double byteTimeMs) { m_byteTimeMs = byteTimeMs; }
-
-private:
     std::int64_t m_strayGapMs;
     double m_byteTimeMs;
 };

@@ -34,7 +34,6 @@ void Application::Run()
 {
     if (!m_mainForm)
         return;
-    m_app.setQuitOnLastWindowClosed(true);
     m_mainForm->show();
     m_app.exec();
 }

@@ -5,14 +5,12 @@
 
 TForm1 *Form1 = nullptr;
 
-int Entry(int &argc, char **argv, const QString &port)
+int Entry(int &argc, char **argv)
 {
     Application application(argc, argv);
     try {
         application.Initialize();
-        SerialSettings link;
-        link.port = port;
-        application.CreateForm(Form1, link);
+        application.CreateForm(Form1);
         application.Run();
     } catch (const Exception &error) {
         application.ShowException(error);

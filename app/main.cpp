@@ -2,6 +2,5 @@
 
 int main(int argc, char *argv[])
 {
-    // The board is always on COM2; the program takes no options.
-    return Entry(argc, argv, QStringLiteral("COM2"));
+    return Entry(argc, argv);
 }

@@ -11,6 +11,9 @@
 
 namespace {
 
+// The scenario's line: the board's 19200 baud, 10 bits a character.
+constexpr double kBoardByteTimeMs = 10 * 1000.0 / 19200;
+
 SignalPoints filledPoints(int count)
 {
     SignalPoints points;
@@ -78,7 +81,7 @@ void takeStreamChunk(benchmark::State &state)
     waiting.push_back({0x12, 0}); // half a frame left from the previous read
     for (int i = 1; i < 4096; ++i)
         waiting.push_back({std::uint8_t(i * 37), 2});
-    const FrameAssembler assembler;
+    const FrameAssembler assembler(kBoardByteTimeMs);
     for (auto _ : state)
         benchmark::DoNotOptimize(assembler.take(waiting));
     state.SetBytesProcessed(std::int64_t(state.iterations()) * std::int64_t(waiting.size()));

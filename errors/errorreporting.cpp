@@ -10,10 +10,8 @@ const QString kErrorTitle = QStringLiteral("Erro");
 
 QMessageBox *makeErrorBox(const QString &text)
 {
-    auto *box = new QMessageBox(QMessageBox::Critical, kErrorTitle, text, QMessageBox::Ok,
-                                QApplication::activeWindow());
-    box->setAttribute(Qt::WA_DeleteOnClose, false);
-    return box;
+    return new QMessageBox(QMessageBox::Critical, kErrorTitle, text, QMessageBox::Ok,
+                           QApplication::activeWindow());
 }
 
 } // namespace

@@ -16,6 +16,9 @@
 
 namespace {
 
+// The scenario's line: the board's 19200 baud, 10 bits a character.
+constexpr double kBoardByteTimeMs = 10 * 1000.0 / 19200;
+
 void check(bool ok, const char *what)
 {
     if (!ok) {
@@ -57,7 +60,7 @@ void checkVoltage(float volts)
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size)
 {
-    const FrameAssembler assembler;
+    const FrameAssembler assembler(kBoardByteTimeMs);
     std::deque<ArrivedByte> input;
     std::int64_t now = 0;
     std::size_t pos = 0;

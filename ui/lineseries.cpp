@@ -2,14 +2,17 @@
 
 #include <QLineSeries>
 
-LineSeries::LineSeries(QObject *parent)
+using namespace std::chrono;
+
+LineSeries::LineSeries(QObject *parent, Clock clock)
     : QObject(parent)
     , m_line(new QLineSeries) // the chart takes it over in SignalChart::addSeries
+    , m_clock(clock ? std::move(clock) : Clock(&steady_clock::now))
+    , m_lastRefresh(m_clock() - kRefreshInterval)
 {
     m_refresh.setSingleShot(true);
-    m_refresh.setInterval(kRefreshIntervalMs);
     m_refresh.setTimerType(Qt::PreciseTimer);
-    connect(&m_refresh, &QTimer::timeout, this, &LineSeries::flush);
+    connect(&m_refresh, &QTimer::timeout, this, &LineSeries::refreshOnBeat);
 }
 
 LineSeries::~LineSeries()
@@ -41,16 +44,42 @@ void LineSeries::setVisibleRange(double minX, double maxX)
 void LineSeries::scheduleFlush()
 {
     m_dirty = true;
-    if (!m_refresh.isActive())
-        m_refresh.start();
+    if (m_refresh.isActive())
+        return; // handed over with the others at the end of this period
+#ifdef SENSOR_VIEWER_TRAILING_REFRESH
+    // The former behaviour, built only by the end-to-end benchmark to compare against:
+    // every change waits a whole period.
+    m_refresh.start(kRefreshInterval);
+#else
+    const auto sinceRefresh = m_clock() - m_lastRefresh;
+    if (sinceRefresh >= kRefreshInterval)
+        flush();
+    else // the timer counts whole milliseconds: the nearest is closest to the period's end
+        m_refresh.start(round<milliseconds>(kRefreshInterval - sinceRefresh));
+#endif
 }
 
 void LineSeries::flush()
 {
     m_refresh.stop();
-    if (!m_dirty || !m_line)
+    if (!m_dirty)
         return;
+    m_lastRefresh = m_clock();
+    handOver();
+}
+
+void LineSeries::refreshOnBeat()
+{
+    // The period's end, however late the timer fired: a steady stream is drawn every
+    // 16 ms from its first frame, and a late refresh does not delay the ones after it.
+    m_lastRefresh += kRefreshInterval;
+    handOver();
+}
+
+void LineSeries::handOver()
+{
     m_dirty = false;
     // replace() recomputes the line once; append() would redo it for every point held.
-    m_line->replace(m_points.within(m_minX, m_maxX));
+    if (m_line)
+        m_line->replace(m_points.within(m_minX, m_maxX));
 }

@@ -7,14 +7,23 @@
 #include <QPointer>
 #include <QTimer>
 
+#include <chrono>
+#include <functional>
+
 // The signal series: it holds every point the program adds and gives the chart's line
 // only those inside the chart's x range, at most once per screen refresh. The cost of
 // drawing so depends neither on how many points are held nor on how fast they come.
+//
+// A change after a quiet spell (no refresh for a whole period) reaches the line at once;
+// changes within the period are gathered and handed over together at its end.
 class LineSeries : public QObject
 {
     Q_OBJECT
 public:
-    explicit LineSeries(QObject *parent = nullptr);
+    using Clock = std::function<std::chrono::steady_clock::time_point()>;
+
+    /// `clock` tells the time for the refresh periods (steady_clock if empty).
+    explicit LineSeries(QObject *parent = nullptr, Clock clock = {});
     ~LineSeries() override;
 
     /// Adds a point after the last one (x ascending) and has the chart show it.
@@ -30,14 +39,18 @@ public:
     /// Hands the visible points to the line now, if anything changed.
     void flush();
 
-    static constexpr int kRefreshIntervalMs = 16; // one frame at 60 Hz
+    static constexpr std::chrono::milliseconds kRefreshInterval{16}; // one frame at 60 Hz
 
 private:
     void scheduleFlush();
+    void refreshOnBeat();
+    void handOver();
 
     SignalPoints m_points;
     QPointer<QLineSeries> m_line;
     QTimer m_refresh;
+    Clock m_clock;
+    std::chrono::steady_clock::time_point m_lastRefresh;
     double m_minX = 0.0;
     double m_maxX = 100.0;
     bool m_dirty = false;

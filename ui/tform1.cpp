@@ -1,6 +1,7 @@
 #include "ui/tform1.h"
 
 #include "acquisition/channelcommand.h"
+#include "acquisition/frameassembler.h"
 #include "acquisition/generalformat.h"
 #include "acquisition/sampleframe.h"
 #include "acquisition/signalstate.h"
@@ -10,7 +11,6 @@
 #include "ui/lineseries.h"
 #include "ui/signalchart.h"
 
-#include <QCloseEvent>
 #include <QComboBox>
 #include <QDialogButtonBox>
 #include <QLabel>
@@ -132,8 +132,6 @@ void TForm1::layOutComponents()
 {
     setWindowTitle(kCaption);
     setFont(windowFont());
-    setAutoFillBackground(true);
-    setBackgroundRole(QPalette::Window); // the platform's button-face colour
     move(kWindowPosition);
     resize(kWindowOuterSize); // until a window manager's frame is known
 
@@ -194,8 +192,9 @@ void TForm1::ComPort1RxChar(QObject *, int)
     // Two bytes are a frame; more need recovery (a stray byte, a board answering twice,
     // a stream), which the assembler does, allowing for the line's speed.
     const SerialSettings &line = ComPort1->settings();
-    m_framing.setByteTimeMs(FrameAssembler::byteTimeFor(line.baudRate, line.bitsPerCharacter()));
-    const FramingResult framing = m_framing.take(ComPort1->WaitingBytes());
+    const FrameAssembler assembler(
+        FrameAssembler::byteTimeFor(line.baudRate, line.bitsPerCharacter()));
+    const FramingResult framing = assembler.take(ComPort1->WaitingBytes());
     std::vector<char> taken(static_cast<size_t>(framing.consumed));
     ComPort1->Read(taken.data(), framing.consumed);
     for (const Frame &frame : framing.frames)
@@ -240,11 +239,10 @@ void TForm1::Button4Click(QObject *)
     SampleIndex = 0;
 }
 
-void TForm1::closeEvent(QCloseEvent *event)
+void TForm1::closeEvent(QCloseEvent *)
 {
     // The program ends with its window, and the device goes with it.
     ComPort1->Close();
-    event->accept();
 }
 
 void TForm1::showEvent(QShowEvent *event)

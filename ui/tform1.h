@@ -1,6 +1,5 @@
 #pragma once
 
-#include "acquisition/frameassembler.h"
 #include "link/serialsettings.h"
 
 #include <QWidget>
@@ -61,6 +60,5 @@ private:
     void addSample(std::uint8_t byte0, std::uint8_t byte1);
     void fitOuterSizeToFrame();
 
-    FrameAssembler m_framing;
     int m_frameChecks = 0;
 };

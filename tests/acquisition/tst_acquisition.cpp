@@ -1,19 +1,17 @@
-// The acquisition logic: decoding the board's frames, the channel commands, where each
-// sample lands, the readout's number text, the bounded point store, and cutting the
-// link's input into frames.
+// The acquisition logic: what a frame reads as, the readout's text, the bounded point
+// store, and how the link's input is cut into frames.
 
-#include "acquisition/channelcommand.h"
 #include "acquisition/frameassembler.h"
 #include "acquisition/generalformat.h"
 #include "acquisition/sampleframe.h"
 #include "acquisition/signalpoints.h"
-#include "acquisition/signalstate.h"
 
-#include <QRandomGenerator>
 #include <QTest>
 
-// What one notification finds newly arrived: each read's bytes stamped with its time.
+// The bytes one notification finds newly arrived, each stamped with the time of its read.
 using Read = QList<ArrivedByte>;
+using Reads = QList<Read>;
+
 static Read read(std::int64_t atMs, const QByteArray &bytes)
 {
     Read arrived;
@@ -22,114 +20,126 @@ static Read read(std::int64_t atMs, const QByteArray &bytes)
     return arrived;
 }
 
-static const auto wire = [](int raw) { return QByteArray(1, char(raw)) + char(raw >> 8); };
+// The board's two bytes for a reading, low byte first.
+static QByteArray reply(int raw)
+{
+    return QByteArray(1, char(raw & 0xFF)) + char(raw >> 8);
+}
 
 class TestAcquisition : public QObject
 {
     Q_OBJECT
 private slots:
-    void logic()
+    void frameVoltage_data()
     {
-        // Exact in single precision; bits 7..2 of the second byte are ignored.
-        QVERIFY(frameVoltage(0xFF, 0xFF) == 4.9951171875f && frameVoltage(0x00, 0xFE) == 2.5f);
-        for (int pair = 0; pair < 65536; ++pair)
-            QVERIFY(rawReading(pair % 256, pair / 256) == pair % 1024
-                    && frameVoltage(pair % 256, pair / 256) == pair % 1024 * 5.0f / 1024);
-        // Positions -1..5: nothing selected ('-': no command), channels "1".."5", past
-        // the last channel.
-        QString commands;
-        for (int position = -1; position <= 5; ++position)
-            commands += channelCommand(position).value_or('-');
-        QCOMPARE(commands, QStringLiteral("-klmno-"));
-        // The counter is the x position until it runs out or is negative: then the
-        // trace restarts at 0.
-        for (const int index : {0, 101, INT32_MAX - 1, INT32_MAX, -1, INT32_MIN}) {
-            const bool restart = index < 0 || index == INT32_MAX;
-            QVERIFY(nextSamplePosition(index).x == (restart ? 0 : index)
-                    && nextSamplePosition(index).restartTrace == restart);
-        }
-
-        // The readout's text, with a point or a comma and no group separator: the plain
-        // decimal's smallest, the exponent below it and after rounding up, and every
-        // reading (multiples of 5/1024: 17 significant digits give their exact text).
-        QList<std::pair<double, QString>> texts = {{0.00001, "0.00001"}, {0.000001, "1E-6"}};
-        texts += {{999999999999999.9, "1E15"}, {1234.5, "1234.5"}};
-        for (int raw = 0; raw <= 1023; ++raw)
-            texts.append({raw * 5 / 1024.0, QString::number(raw * 5 / 1024.0, 'g', 17)});
-        for (const auto &[value, text] : texts)
-            QCOMPARE(formatGeneral(value, QLocale(QLocale::English)) + ' '
-                         + formatGeneral(value, QLocale(QLocale::German)),
-                     text + ' ' + QString(text).replace('.', ','));
-
-        // A long stream stays within the store's bound. Every point up to the chart's edge
-        // (x = 100) is kept, then the latest; the ranges' ends fall on and between points.
-        SignalPoints points;
-        QList<QPointF> all;
-        for (int i = 0; i < 1000000; ++i) {
-            all.append({i * 0.5, (i % 1024) * 5.0 / 1024.0});
-            points.append(all.last().x(), all.last().y());
-            QVERIFY2(points.size() <= SignalPoints::kDefaultCapacity, "more held than the bound");
-        }
-        // (and nothing between two points)
-        QCOMPARE(points.within(0, 100) + points.within(100.2, 100.4), all.first(201));
-        QCOMPARE(points.within(99.7, 1e9), all.mid(200, 1) + all.last(65536 - 201));
+        QTest::addColumn<int>("byte0");
+        QTest::addColumn<int>("byte1");
+        QTest::addColumn<float>("volts");
+        QTest::newRow("zero") << 0x00 << 0x00 << 0.0f;
+        QTest::newRow("one step") << 0x01 << 0x00 << 0.0048828125f;
+        QTest::newRow("half scale, low byte first") << 0x00 << 0x02 << 2.5f;
+        QTest::newRow("full scale") << 0xFF << 0x03 << 4.9951171875f;
+        QTest::newRow("upper bits ignored") << 0xFF << 0xFF << 4.9951171875f;
+        QTest::newRow("upper bits alone read zero") << 0x00 << 0xFC << 0.0f;
+    }
+    void frameVoltage()
+    {
+        QFETCH(int, byte0);
+        QFETCH(int, byte1);
+        QFETCH(float, volts);
+        QCOMPARE(::frameVoltage(std::uint8_t(byte0), std::uint8_t(byte1)), volts);
     }
 
+    void readoutText_data()
+    {
+        QTest::addColumn<double>("value");
+        QTest::addColumn<QLocale>("locale");
+        QTest::addColumn<QString>("text");
+        const QLocale point(QLocale::English), comma(QLocale::Portuguese, QLocale::Brazil);
+        QTest::newRow("zero is one digit") << 0.0 << point << "0";
+        QTest::newRow("one step, leading zero") << 0.0048828125 << point << "0.0048828125";
+        QTest::newRow("full scale, every digit") << 4.9951171875 << point << "4.9951171875";
+        QTest::newRow("whole volts, no decimals") << 5.0 << point << "5";
+        QTest::newRow("comma locale") << 2.5 << comma << "2,5";
+        QTest::newRow("no group separator") << 1234.5 << comma << "1234,5";
+        QTest::newRow("15 significant digits") << 1.0 / 3 << point << "0.333333333333333";
+    }
+    void readoutText()
+    {
+        QFETCH(double, value);
+        QFETCH(QLocale, locale);
+        QFETCH(QString, text);
+        QCOMPARE(formatGeneral(value, locale), text);
+    }
+
+    // However long the board streams, the store holds at most its bound (65,536 points):
+    // every point the chart can show (x up to 100), then the most recent ones.
+    void pointStoreBound()
+    {
+        constexpr int kStreamed = 200000;
+        SignalPoints points;
+        for (int x = 0; x < kStreamed; ++x)
+            points.append(x, 2.5);
+        QCOMPARE(points.size(), std::size_t(65536));
+        QCOMPARE(points.within(0, 100).size(), 101);
+        const QList<QPointF> beyond = points.within(100.5, kStreamed);
+        QCOMPARE(beyond.first(), QPointF(kStreamed - (65536 - 101), 2.5));
+        QCOMPARE(beyond.last(), QPointF(kStreamed - 1, 2.5));
+    }
+
+    // Each row: the line's speed, what each notification finds newly arrived, the last
+    // readings decoded, and how many bytes are left waiting at the end.
     void framing_data()
     {
-        QTest::addColumn<QList<Read>>("input");
-        QTest::addColumn<QList<int>>("expected"); // the last frames decoded
-        // Noise between polls (a second apart), a stray byte or a burst in reads up to
-        // 150 ms apart, costs at most the next reply, and only when that comes byte by byte
-        // (odd seeds).
-        const QList<int> polled = {512, 1023, 7, 300};
-        for (std::uint32_t seed = 0; seed < 200; ++seed) {
-            QRandomGenerator random(seed);
-            QList<Read> input;
-            std::int64_t now = 0;
-            for (int left = seed < 2 ? 1 : random.bounded(1, 300); left > 0; left -= 1 + seed % 7)
-                input << read(now += random.bounded(150), QByteArray(1 + seed % 7, 'Z').left(left));
-            input << read(now + 999, wire(polled[0]).left(seed % 2)); // nothing if whole
-            for (qsizetype i = 0; i < polled.size(); ++i)
-                input << read(now + 1000 * (i + 1), wire(polled[i]).mid(seed % 2 && i == 0));
-            QTest::addRow("noise, seed %u", seed) << input << polled.mid(seed % 2);
-        }
-        // Replies that pile up all decode, in order: the board answered twice (0 ms), or
-        // one reply was held back until the next landed 5 ms or a poll later.
-        for (const int laterMs : {0, 5, 1000})
-            QTest::addRow("two replies %d ms apart, one notification", laterMs)
-                << QList<Read>{read(0, wire(1)) + read(laterMs, wire(1022))} << QList<int>{1, 1022};
-        // A full-rate stream (0.52 ms a byte) in reads of 1 to N bytes, each stamped when
-        // its last byte lands.
-        for (const int maxChunk : {1, 2, 3, 5, 8, 64, 4096}) {
-            QRandomGenerator random(maxChunk);
-            QByteArray bytes;
-            QList<int> sent;
-            for (int i = 0; i < 20000; ++i)
-                bytes += wire(sent.emplace_back(random.bounded(1024)));
-            QList<Read> stream;
-            for (int at = 0, n = 1; at < bytes.size(); at += n, n = random.bounded(1, maxChunk + 1))
-                stream << read(std::int64_t((at + n) * 0.52), bytes.mid(at, n));
-            QTest::addRow("reads of 1..%d", maxChunk) << stream << sent;
-        }
+        QTest::addColumn<int>("baudRate");
+        QTest::addColumn<Reads>("notifications");
+        QTest::addColumn<QList<int>>("readings");
+        QTest::addColumn<int>("left");
+        QTest::newRow("two bytes are one frame")
+            << 19200 << Reads{read(0, reply(512))} << QList{512} << 0;
+        QTest::newRow("half a frame waits for its partner")
+            << 19200 << Reads{read(0, reply(700).left(1)), read(400, reply(700).mid(1))}
+            << QList{700} << 0;
+        QTest::newRow("replies that pile up all decode")
+            << 19200 << Reads{read(0, reply(1) + reply(1022) + reply(3))} << QList{1, 1022, 3} << 0;
+        QTest::newRow("a reply held until the next one came")
+            << 19200 << Reads{read(0, reply(1)) + read(1000, reply(1022))} << QList{1, 1022} << 0;
+        QTest::newRow("a stray byte between polls is dropped")
+            << 19200 << Reads{read(0, "Z"), read(1000, reply(512))} << QList{512} << 0;
+        QTest::newRow("noise costs no later reply")
+            << 19200 << Reads{read(0, "ZZZ"), read(1000, reply(7)), read(2000, reply(300) + "Z")}
+            << QList{7, 300} << 1;
+        // A stream read late in one big chunk: its bytes' time on the wire (0.52 ms each
+        // at 19200 baud) is no silence after the half frame left before it.
+        QByteArray stream;
+        QList<int> streamed;
+        for (int raw = 0; raw < 1024; raw += 4)
+            stream += reply(streamed.emplace_back(raw));
+        QTest::newRow("a late chunk's wire time is no silence")
+            << 19200 << Reads{read(0, stream.left(1)), read(150, stream.mid(1))} << streamed << 0;
+        // At 300 baud a character takes 33 ms: a silence shorter than four is no gap.
+        QTest::newRow("slow line: four characters' time is no gap")
+            << 300 << Reads{read(0, reply(5).left(1)) + read(170, reply(5).mid(1) + "Z")}
+            << QList{5} << 1;
     }
-
     void framing()
     {
-        QFETCH(QList<Read>, input);
-        QFETCH(QList<int>, expected);
-        FrameAssembler assembler;
+        QFETCH(int, baudRate);
+        QFETCH(Reads, notifications);
+        QFETCH(QList<int>, readings);
+        QFETCH(int, left);
+        const FrameAssembler assembler(FrameAssembler::byteTimeFor(baudRate, 10));
         std::vector<ArrivedByte> waiting;
-        QList<int> frames;
-        for (const Read &arrived : input) {
+        QList<int> decoded;
+        for (const Read &arrived : notifications) {
             waiting.insert(waiting.end(), arrived.begin(), arrived.end());
             const FramingResult result = assembler.take(waiting);
             waiting.erase(waiting.begin(), waiting.begin() + result.consumed);
-            QVERIFY2(waiting.size() <= 1, "input piles up");
             for (const Frame &frame : result.frames)
-                frames << rawReading(frame.byte0, frame.byte1);
+                decoded << rawReading(frame.byte0, frame.byte1);
         }
-        QCOMPARE(frames.mid(frames.size() - expected.size()), expected);
+        QCOMPARE(decoded.mid(decoded.size() - readings.size()), readings);
+        QCOMPARE(int(waiting.size()), left);
     }
 };
 

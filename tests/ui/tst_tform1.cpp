@@ -1,5 +1,7 @@
 // The main window at work over a pseudo-terminal playing the board: frames in, commands
-// out, failing handlers and their error boxes, the set-up dialog, and closing.
+// out, the readout, clearing, the poll timer, the set-up dialog, error boxes and closing.
+// The tests give the ticks by hand, apart from the one about the poll timer itself.
+// CTest runs this under a Portuguese locale, whose decimal separator is a comma.
 
 #include "acquisition/signalstate.h"
 #include "errors/errorreporting.h"
@@ -13,81 +15,50 @@
 #include <QtWidgets>
 
 static constexpr int kWaitMs = 5000;
-constexpr double kLow = 0.0048828125, kHigh = 4.9951171875; // readings 1 and 1023
-using Points = QList<QPointF>;
+static constexpr double kOneStep = 0.0048828125; // reading 1
 
 class TstTForm1 : public QObject
 {
     Q_OBJECT
-    std::list<PtyBoard> m_boards;
+    std::unique_ptr<PtyBoard> m_board;
     std::unique_ptr<TForm1> m_form;
-    int m_sent = 0; // bytes the board sent since the trace last started
-    // The user at modal windows: dismisses every error box unless `m_hold` says to
-    // keep it open, remembering its text.
-    QTimer m_user;
-    QStringList m_dismissed;
-    bool m_hold = false;
+    QTimer m_user;       // the user at the error boxes: reads each one and dismisses it
+    QStringList m_boxes; // what they read
 
-    PtyBoard &board() { return m_boards.back(); }
+    void startWindow() { m_form = std::make_unique<TForm1>(SerialSettings{m_board->devicePath()}); }
+    void pickChannel(int position) { m_form->ComboBox1->setCurrentIndex(position); }
+    void tick() { m_form->Timer1Timer(m_form->Timer1); }
 
-    // Plays a session, word by word: hex bytes the board sends, "#n" picks position n of
-    // the list, "=text" types into the field, "tick" is the poll timer, "clear" presses
-    // Limpar Gráfico, "limit" brings SampleIndex to its limit, "button" and "closebox" close
-    // the window; ">text" expects the board to have been sent exactly that since, "?text"
-    // expects the readout to show it.
-    void play(const QString &script)
+    // The board sends whole frames; returns once the window has decoded them all.
+    void sendFrames(const QByteArray &bytes)
     {
-        for (const QString &word : script.split(' ')) {
-            if (word.startsWith('#')) {
-                m_form->ComboBox1->setCurrentIndex(word.mid(1).toInt());
-            } else if (word.startsWith('=')) {
-                QTest::keyClicks(m_form->ComboBox1, word.mid(1));
-            } else if (word == "tick") {
-                runGuarded([&] { m_form->Timer1Timer(nullptr); });
-            } else if (word == "unplug") { // ten ticks fail while the user reads the first box
-                int failures = 0;
-                auto counting = connect(m_form->Timer1, &QTimer::timeout, this, [&] {
-                    if (!m_form->ComPort1->Connected() && ++failures == 10)
-                        m_form->Timer1->stop(), m_hold = false;
-                });
-                m_hold = true;
-                board().unplug();
-                m_form->Timer1->start(20);
-                QTRY_COMPARE_WITH_TIMEOUT(m_dismissed.size(), 2, 2 * kWaitMs);
-                disconnect(counting);
-                QVERIFY(m_dismissed[1].endsWith(ErrorReporter::boxText(QString(), 9)));
-                QVERIFY(!m_form->ComLed1->isOn());
-            } else if (word == "reopen") { // on a new port picked in the set-up dialog
-                QTimer::singleShot(0, this, [path = m_boards.emplace_back().devicePath()] {
-                    QWidget *dialog = QApplication::activeModalWidget();
-                    dialog->findChild<QComboBox *>("portBox")->setCurrentText(path);
-                    dialog->findChild<QDialogButtonBox *>()->button(QDialogButtonBox::Ok)->click();
-                });
-                m_form->Button1->click();
-                QVERIFY(m_form->ComLed1->isOn());
-            } else if (word.startsWith('>')) {
-                QByteArray sent; // until all came, and a little longer so that an extra shows
-                QTRY_VERIFY_WITH_TIMEOUT((sent += board().takeReceived()).size() >= word.size() - 1,
-                                         kWaitMs);
-                QTest::qWait(100);
-                QCOMPARE(sent + board().takeReceived(), word.mid(1).toLatin1());
-            } else if (word.startsWith('?')) {
-                QCOMPARE(m_form->Label1->text().replace(',', '.'), word.mid(1));
-            } else if (word == "button" || word == "closebox") {
-                board().releaseSlave(); // only the program holds the device now
-                word == "button" ? m_form->BitBtn1->click() : void(m_form->close());
-                QTRY_VERIFY_WITH_TIMEOUT(board().programClosedDevice(), kWaitMs);
-            } else if (word == "clear" || word == "limit") {
-                word == "clear" ? m_form->Button4->click() : void(SampleIndex = INT32_MAX);
-                m_sent = 0; // the trace starts again
-            } else {
-                board().send(QByteArray::fromHex(word.toLatin1()));
-                m_sent += int(word.size()) / 2;
-                // Every byte sent is either plotted or waiting.
-                QTRY_COMPARE_WITH_TIMEOUT(2 * qint64(SampleIndex) + m_form->ComPort1->InputCount(),
-                                          qint64(m_sent), kWaitMs);
-            }
+        const int decoded = SampleIndex + int(bytes.size()) / 2;
+        m_board->send(bytes);
+        QTRY_COMPARE_WITH_TIMEOUT(SampleIndex, decoded, kWaitMs);
+    }
+    // What reached the board since the last look: waits for as many bytes as expected,
+    // then a little longer, so that anything sent beyond them shows too.
+    void expectSent(const QByteArray &expected)
+    {
+        QByteArray sent;
+        QDeadlineTimer deadline(kWaitMs);
+        while (sent.size() < expected.size() && !deadline.hasExpired()) {
+            QTest::qWait(10);
+            sent += m_board->takeReceived();
         }
+        QTest::qWait(100);
+        QCOMPARE(sent + m_board->takeReceived(), expected);
+    }
+    void expectReadout(const QString &text) { QCOMPARE(m_form->Label1->text(), text); }
+    void expectPlotted(const QList<QPointF> &points)
+    {
+        QTRY_COMPARE_WITH_TIMEOUT(m_form->Series1->line()->points(), points, kWaitMs);
+    }
+    // The error boxes the user has read and dismissed since the last look.
+    void expectBoxes(const QStringList &texts)
+    {
+        QTRY_COMPARE_WITH_TIMEOUT(m_boxes, texts, kWaitMs);
+        m_boxes.clear();
     }
 
 private slots:
@@ -95,60 +66,167 @@ private slots:
     {
         QApplication::setQuitOnLastWindowClosed(false);
         connect(&m_user, &QTimer::timeout, this, [this] {
-            auto *box = qobject_cast<QMessageBox *>(QApplication::activeModalWidget());
-            if (box && !m_hold)
-                m_dismissed << box->text(), box->button(QMessageBox::Ok)->click();
+            if (auto *box = qobject_cast<QMessageBox *>(QApplication::activeModalWidget())) {
+                m_boxes << box->text();
+                box->done(QMessageBox::Ok);
+            }
         });
         m_user.start(10);
     }
+    // Each test starts the program afresh on a new board.
+    void init()
+    {
+        LastVoltage = 0.0f;
+        SampleIndex = 0;
+        m_board = std::make_unique<PtyBoard>();
+        startWindow();
+        m_form->Timer1->stop(); // the test ticks
+        m_form->show();
+    }
     void cleanup()
     {
-        const ErrorReporter *reporter = ErrorReporter::instance();
-        QTRY_VERIFY_WITH_TIMEOUT(!reporter->isBoxOpen() && reporter->pendingCount() == 0, kWaitMs);
+        const QStringList unexpected = std::exchange(m_boxes, {});
         m_form.reset();
-        m_boards.clear();
+        m_board.reset();
+        QCOMPARE(unexpected, QStringList()); // error boxes no test asked for
     }
 
-    void session_data()
+    void bytesWaitingAtStartUpAreDiscarded()
     {
-        QTest::addColumn<QString>("script");
-        QTest::addColumn<Points>("points"); // on the chart at the end
-        QTest::newRow("first frame at x = 0, button closes")
-            << "0002 ?0.0 button" << Points{{0, 2.5}};
-        QTest::newRow("byte waits, two at once")
-            << "ff 03 0100ff03" << Points{{0, kHigh}, {1, kLow}, {2, kHigh}};
-        QTest::newRow("clear keeps readout, voltage")
-            << "#0 0002 tick clear ?2.5 tick ?2.5 0100" << Points{{0, kLow}};
-        QTest::newRow("index at its limit") << "#0 0002 tick limit 0100 ?2.5" << Points{{0, kLow}};
-        QTest::newRow("none or other text sends nothing") << "tick > =x tick > ?0.0" << Points{};
-        QTest::newRow("3 before any frame, close box") << "#2 tick >m ?0 closebox" << Points{};
-        QTest::newRow("k per tick, 1->5: old reply plots")
-            << "#0 tick 0002 tick ?2.5 tick >kkk #4 0100 tick >o" << Points{{0, 2.5}, {1, kLow}};
-        QTest::newRow("typing 2 selects it") << "=2 tick >l ?0" << Points{};
-        QTest::newRow("unplug: one box, set-up re-opens")
-            << "0002 #0 tick 0100 unplug ?2.5 reopen tick >k ff03"
-            << Points{{0, 2.5}, {1, kLow}, {2, kHigh}};
+        m_form.reset();
+        m_board->send(QByteArray::fromHex("010007"));
+        QTest::qWait(100); // into the device's input before the window opens it
+        startWindow();
+        sendFrames(QByteArray::fromHex("0002"));
+        expectPlotted({{0, 2.5}});
     }
-    void session()
+
+    // A tick sends the chosen channel's command, and nothing without a choice. Before any
+    // frame, the readout then shows the text of 0.0 V, "0".
+    void tickSendsChosenChannel_data()
     {
-        QFETCH(QString, script);
-        QFETCH(Points, points);
-        // A window on a new board whose device holds bytes from before start-up. It is
-        // polled by hand, with one arrival time for every byte: what piles up is whole frames.
-        m_boards.emplace_back().send(QByteArray::fromHex("010007"));
-        QTest::qWait(100);
-        m_form = std::make_unique<TForm1>(SerialSettings{board().devicePath()});
-        m_form->Timer1->stop();
-        m_form->ComPort1->setClock([] { return std::int64_t(0); });
-        m_form->show();
-        m_dismissed.clear();
-        m_hold = false;
-        LastVoltage = SampleIndex = m_sent = 0;
-        play(script);
-        QCOMPARE(SampleIndex, points.size());
-        QCOMPARE(LastVoltage, float(points.isEmpty() ? 0.0 : points.last().y()));
-        QTRY_COMPARE_WITH_TIMEOUT(m_form->Series1->line()->points(), points, kWaitMs);
-        QCOMPARE(m_dismissed.size(), script.contains("unplug") ? 2 : 0); // no box over another
+        QTest::addColumn<int>("position");
+        QTest::addColumn<QByteArray>("command");
+        QTest::addColumn<QString>("readout");
+        QTest::newRow("nothing chosen: nothing sent") << -1 << QByteArray() << "0.0";
+        QTest::newRow("1 sends k") << 0 << QByteArray("k") << "0";
+        QTest::newRow("2 sends l") << 1 << QByteArray("l") << "0";
+        QTest::newRow("3 sends m") << 2 << QByteArray("m") << "0";
+        QTest::newRow("4 sends n") << 3 << QByteArray("n") << "0";
+        QTest::newRow("5 sends o") << 4 << QByteArray("o") << "0";
+    }
+    void tickSendsChosenChannel()
+    {
+        QFETCH(int, position);
+        QFETCH(QByteArray, command);
+        QFETCH(QString, readout);
+        pickChannel(position);
+        tick();
+        expectSent(command);
+        expectReadout(readout);
+    }
+
+    void readoutShowsLatestFrameAtNextTick()
+    {
+        pickChannel(0);
+        tick();
+        expectSent("k");
+        sendFrames(QByteArray::fromHex("0002"));
+        expectReadout("0");
+        tick();
+        expectSent("k");
+        expectReadout("2,5");
+    }
+
+    void clearEmptiesChartKeepsReadout()
+    {
+        pickChannel(0);
+        sendFrames(QByteArray::fromHex("0002"));
+        tick();
+        expectReadout("2,5");
+        m_form->Button4->click();
+        expectPlotted({});
+        expectReadout("2,5");
+        tick();
+        expectReadout("2,5");
+        sendFrames(QByteArray::fromHex("0100"));
+        expectPlotted({{0, kOneStep}});
+    }
+
+    void counterAtItsLimitStartsAfresh()
+    {
+        sendFrames(QByteArray::fromHex("0002"));
+        SampleIndex = INT32_MAX;
+        m_board->send(QByteArray::fromHex("0100"));
+        QTRY_COMPARE_WITH_TIMEOUT(SampleIndex, 1, kWaitMs);
+        expectPlotted({{0, kOneStep}});
+    }
+
+    // The first tick about a second after the window is built, the next a second later.
+    void pollsOnceASecond()
+    {
+        m_form.reset();
+        QElapsedTimer sinceStart;
+        sinceStart.start();
+        startWindow();
+        pickChannel(0);
+        QTest::qWait(850 - int(sinceStart.elapsed()));
+        QCOMPARE(m_board->takeReceived(), QByteArray());
+        expectSent("k");
+        QTest::qWait(1800 - int(sinceStart.elapsed()));
+        QCOMPARE(m_board->takeReceived(), QByteArray());
+        expectSent("k");
+    }
+
+    void cancelledSetUpLeavesLinkRunning()
+    {
+        pickChannel(0);
+        QTimer::singleShot(0, this, [] { QApplication::activeModalWidget()->close(); });
+        m_form->Button1->click(); // "Configurar Serial"
+        QCOMPARE(m_form->ComLed1->isOn(), true);
+        tick();
+        expectSent("k");
+        sendFrames(QByteArray::fromHex("0002"));
+        expectPlotted({{0, 2.5}});
+    }
+
+    // Errors from the handlers are shown from the event loop, one box at a time. The same
+    // error raised again while its box is open is counted into it; another waits its turn.
+    void errorBoxesOneAtATime()
+    {
+        m_user.stop(); // the user is slow to read the first box
+        QTimer::singleShot(50, this, [] {
+            runGuarded([] { throw Exception("A"); });
+            runGuarded([] { throw Exception("A"); });
+            runGuarded([] { throw Exception("B"); });
+        });
+        QTimer::singleShot(100, &m_user, qOverload<>(&QTimer::start));
+        runGuarded([] { throw Exception("A"); });
+        expectBoxes({"A\n\n(O mesmo erro repetiu-se mais 2 vez(es).)", "B"});
+    }
+
+    void errorNotTheProgramsOwnShowsEmptyBox()
+    {
+        runGuarded([] { throw 42; });
+        expectBoxes({QString()});
+    }
+
+    void closingClosesDeviceAndWindow_data()
+    {
+        QTest::addColumn<bool>("closeBox");
+        QTest::newRow("close button") << false;
+        QTest::newRow("close box") << true;
+    }
+    void closingClosesDeviceAndWindow()
+    {
+        QFETCH(bool, closeBox);
+        m_board->releaseSlave(); // only the program holds the device now
+        if (closeBox)
+            m_form->close();
+        else
+            m_form->BitBtn1->click();
+        QTRY_COMPARE_WITH_TIMEOUT(m_board->programClosedDevice(), true, kWaitMs);
+        QCOMPARE(m_form->isVisible(), false);
     }
 };
 

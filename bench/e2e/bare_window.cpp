@@ -1,0 +1,25 @@
+// The floor the viewer's start-up is compared with: a bare Qt window, or one holding a
+// single chart view, at the viewer's place and size. Argument: "window" or "chart".
+#include <QApplication>
+#include <QChart>
+#include <QChartView>
+#include <QLineSeries>
+#include <QWidget>
+
+int main(int argc, char **argv)
+{
+    QApplication app(argc, argv);
+    const bool withChart = argc > 1 && qstrcmp(argv[1], "chart") == 0;
+    QWidget window;
+    window.move(289, 118);
+    window.resize(875, 500);
+    if (withChart) {
+        auto *chart = new QChart;
+        chart->addSeries(new QLineSeries);
+        chart->createDefaultAxes();
+        auto *view = new QChartView(chart, &window);
+        view->setGeometry(64, 112, 609, 250);
+    }
+    window.show();
+    return app.exec();
+}

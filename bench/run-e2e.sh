@@ -1,0 +1,37 @@
+#!/usr/bin/env bash
+# Measures the viewer end to end and prints one table: start-up, frame-to-pixel latency,
+# CPU per frame and memory under streams, idle CPU; the previous redraw beside the
+# current one. Builds what it needs into build/ and runs on an Xvfb of its own.
+#
+#   bash bench/run-e2e.sh            # the full run, about 5 minutes
+#   bash bench/run-e2e.sh --quick    # a few seconds: checks that it all still works
+#   bash bench/run-e2e.sh --runs 9   # more runs, for a noisy machine
+set -euo pipefail
+cd "$(dirname "$0")/.."
+bash scripts/deps.sh
+cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DSENSOR_VIEWER_BENCHMARKS=ON \
+    > /dev/null
+cmake --build build -j"$(nproc)" --target sensor-viewer sensor-viewer-previous bare_window \
+    e2e_harness > /dev/null
+
+scratch=$(mktemp -d)
+export XDG_RUNTIME_DIR="$scratch" # Qt wants one, private
+xvfb=""
+trap '[ -z "$xvfb" ] || { kill "$xvfb" 2> /dev/null; wait "$xvfb" 2> /dev/null; }; rm -rf "$scratch"' EXIT
+
+# Xvfb picks a free display number and writes it to fd 3. A black root window (-br), so
+# that a painted window shows against it.
+Xvfb -displayfd 3 -screen 0 1280x1024x24 -br -nolisten tcp 3> "$scratch/display" 2> /dev/null &
+xvfb=$!
+for _ in $(seq 100); do
+    [ -s "$scratch/display" ] && break
+    sleep 0.05
+done
+[ -s "$scratch/display" ] || { echo "Xvfb did not start" >&2; exit 1; }
+
+machine() { echo "$(nproc) cores,$(grep -m1 'model name' /proc/cpuinfo | cut -d: -f2-), load $(cut -d' ' -f1-3 /proc/loadavg)"; }
+echo "before: $(machine)"
+DISPLAY=":$(cat "$scratch/display")" build/bench/e2e_harness \
+    --viewer build/bin/sensor-viewer --previous build/bench/sensor-viewer-previous \
+    --bare build/bench/bare_window "$@"
+echo "after: $(machine)"
