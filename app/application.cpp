@@ -68,6 +68,10 @@ void Application::Initialize()
     if (translator->load(QLocale(), QStringLiteral("qtbase"), QStringLiteral("_"),
                          QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
         QCoreApplication::installTranslator(translator);
+    // A right-to-left translation (Arabic, Hebrew) would mirror every control's insides;
+    // the window's controls sit at fixed places, designed left to right, with Portuguese
+    // texts, so it stays left to right.
+    QGuiApplication::setLayoutDirection(Qt::LeftToRight);
 }
 
 void Application::Run()

@@ -1,5 +1,6 @@
-// Starting the program: Qt's own command-line options change nothing, and where there is
-// no display the program says so in one line and ends normally.
+// Starting the program: Qt's own command-line options change nothing, a right-to-left
+// language does not mirror the window, and where there is no display the program says so
+// in one line and ends normally.
 
 #include "support/ptyboard.h"
 
@@ -10,19 +11,24 @@ class TstStartup : public QObject
 {
     Q_OBJECT
 private slots:
-    void argumentsChangeNothing_data()
+    void windowAsDesigned_data()
     {
         QTest::addColumn<QStringList>("arguments");
-        QTest::newRow("no arguments") << QStringList();
-        QTest::newRow("-qwindowtitle") << QStringList{"-qwindowtitle", "Foo"};
-        QTest::newRow("-qwindowgeometry") << QStringList{"-qwindowgeometry", "400x300+10+10"};
-        QTest::newRow("-reverse") << QStringList{"-reverse"};
-        QTest::newRow("-stylesheet") << QStringList{"-stylesheet", "STYLE"};
-        QTest::newRow("-platform nosuch") << QStringList{"-platform", "nosuch"};
+        QTest::addColumn<QString>("language");
+        QTest::newRow("no arguments") << QStringList() << "C";
+        QTest::newRow("-qwindowtitle") << QStringList{"-qwindowtitle", "Foo"} << "C";
+        QTest::newRow("-qwindowgeometry")
+            << QStringList{"-qwindowgeometry", "400x300+10+10"} << "C";
+        QTest::newRow("-reverse") << QStringList{"-reverse"} << "C";
+        QTest::newRow("-stylesheet") << QStringList{"-stylesheet", "STYLE"} << "C";
+        QTest::newRow("-platform nosuch") << QStringList{"-platform", "nosuch"} << "C";
+        // Qt's Arabic translation would turn the whole application right to left.
+        QTest::newRow("Arabic, left to right") << QStringList() << "ar_EG.UTF-8";
     }
-    void argumentsChangeNothing()
+    void windowAsDesigned()
     {
         QFETCH(QStringList, arguments);
+        QFETCH(QString, language);
         QTemporaryFile style;
         QVERIFY(style.open());
         style.write("QWidget { background: red; }");
@@ -30,22 +36,14 @@ private slots:
         arguments.replaceInStrings("STYLE", style.fileName());
         // The board's pseudo-terminal as COM2, with a lock directory of the child's own.
         PtyBoard board;
-        const QStringList sandbox{"--die-with-parent",
-                                  "--dev-bind",
-                                  "/",
-                                  "/",
-                                  "--dev",
-                                  "/dev",
-                                  "--perms",
-                                  "01777",
-                                  "--tmpfs",
-                                  "/run/lock",
-                                  "--dev-bind",
-                                  board.devicePath(),
-                                  "/dev/ttyS1",
-                                  "--",
-                                  WINDOW_CHILD};
+        QStringList sandbox{"--die-with-parent", "--dev-bind", "/", "/", "--dev", "/dev"};
+        sandbox += QStringList{"--perms", "01777", "--tmpfs", "/run/lock"};
+        sandbox += QStringList{"--dev-bind", board.devicePath(), "/dev/ttyS1", "--", WINDOW_CHILD};
         QProcess child;
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert("LC_ALL", language);
+        env.insert("LANGUAGE", language.left(2));
+        child.setProcessEnvironment(env);
         child.start("bwrap", sandbox + arguments);
         if (!child.waitForFinished(30000))
             child.kill();
