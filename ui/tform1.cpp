@@ -171,7 +171,18 @@ void TForm1::wireEvents()
             [this](int count) { runGuarded([&] { ComPort1RxChar(ComPort1, count); }); });
     connect(ComPort1, &ComPort::linkLost, this,
             [](const QString &message) { ErrorReporter::instance()->report(message); });
-    connect(Timer1, &QTimer::timeout, this, guarded([this] { Timer1Timer(Timer1); }));
+    connect(Timer1, &QTimer::timeout, this, guarded([this] {
+                try {
+                    Timer1Timer(Timer1);
+                } catch (const Exception &error) {
+                    if (!isRepeatOnClosedLink(error.Message()))
+                        throw;
+                }
+            }));
+    connect(ComPort1, &ComPort::connectionChanged, this, [this](bool open) {
+        if (open)
+            m_closedLinkFailure.clear();
+    });
     connect(Button1, &QPushButton::clicked, this, guarded([this] { Button1Click(Button1); }));
     connect(BitBtn1, &QPushButton::clicked, this, guarded([this] { BitBtn1Click(BitBtn1); }));
     connect(BitBtn1, &QPushButton::clicked, this, &QWidget::close);
@@ -221,6 +232,18 @@ void TForm1::Timer1Timer(QObject *)
         Label1->setText(formatGeneral(static_cast<double>(LastVoltage), QLocale::system()));
         Label1->adjustSize();
     }
+}
+
+bool TForm1::isRepeatOnClosedLink(const QString &failure)
+{
+    // A closed link fails every tick alike: one box says so, then the dark lamp does,
+    // until the link is opened again or it fails otherwise.
+    if (ComPort1->Connected())
+        return false; // failing on a link believed open: always told
+    if (failure == m_closedLinkFailure)
+        return true;
+    m_closedLinkFailure = failure;
+    return false;
 }
 
 void TForm1::Button1Click(QObject *)
