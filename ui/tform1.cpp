@@ -13,12 +13,16 @@
 
 #include <QComboBox>
 #include <QDialogButtonBox>
+#include <QGuiApplication>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QScreen>
 #include <QStyle>
 #include <QStyledItemDelegate>
 #include <QTimer>
+
+#include <algorithm>
 
 namespace {
 
@@ -56,6 +60,26 @@ public:
 private:
     int m_height;
 };
+
+// The designed outer rectangle if the screen shows all of it; otherwise moved, and shrunk
+// only as far as it must be, into the screen's available area (a small or scaled screen
+// would hide the bottom row, the close button with it).
+QRect outerRectOnScreen()
+{
+    const QRect designed(kWindowPosition, kWindowOuterSize);
+    const QScreen *screen = QGuiApplication::screenAt(kWindowPosition);
+    if (!screen)
+        screen = QGuiApplication::primaryScreen();
+    const QRect available = screen ? screen->availableGeometry() : designed;
+    if (available.contains(designed))
+        return designed;
+    const QSize size = kWindowOuterSize.boundedTo(available.size());
+    const int x = std::clamp(kWindowPosition.x(), available.left(),
+                             available.left() + available.width() - size.width());
+    const int y = std::clamp(kWindowPosition.y(), available.top(),
+                             available.top() + available.height() - size.height());
+    return {QPoint(x, y), size};
+}
 
 QFont windowFont()
 {
@@ -132,8 +156,9 @@ void TForm1::layOutComponents()
 {
     setWindowTitle(kCaption);
     setFont(windowFont());
-    move(kWindowPosition);
-    resize(kWindowOuterSize); // until a window manager's frame is known
+    const QRect outer = outerRectOnScreen();
+    move(outer.topLeft());
+    resize(outer.size()); // until a window manager's frame is known
 
     Label6->move(kLabel6Geometry.topLeft());
     Label6->adjustSize();
@@ -281,11 +306,13 @@ void TForm1::fitOuterSizeToFrame()
 {
     // resize() sizes the client area, move() places the frame. A window manager adds its
     // frame some time after the window is shown; once it has, shrink the client area so
-    // that the whole window, frame included, has the designed size.
+    // that the whole window, frame included, has the designed size (or what the screen
+    // leaves of it).
     const QSize frame = frameGeometry().size() - geometry().size();
     if (frame.width() > 0 || frame.height() > 0) {
-        resize(kWindowOuterSize - frame);
-        move(kWindowPosition);
+        const QRect outer = outerRectOnScreen();
+        resize(outer.size() - frame);
+        move(outer.topLeft());
         m_frameChecks = kFrameCheckLimit; // fitted: done for good
         return;
     }
