@@ -77,7 +77,8 @@ private:
     void closeDevice();
     void lookForLostDevice();
 
-    // Which device node a path leads to, links followed; none while the path is missing.
+    // Which device node a path leads to, links followed; none while the path is missing
+    // (and on systems without device files, where a lost link is never re-opened).
     using DeviceNode = std::optional<std::pair<quint64, quint64>>;
     static DeviceNode deviceNode(const QString &path);
 
