@@ -10,15 +10,9 @@ namespace {
 constexpr int kSignificantDigits = 15;
 constexpr int kLowestFixedExponent = -5; // 0.00001 still reads as a plain decimal
 
-QString localDigits(const std::string &ascii, const QLocale &locale)
+QString ascii(const std::string &text)
 {
-    const QString zero = locale.zeroDigit();
-    if (zero == QLatin1String("0"))
-        return QString::fromLatin1(ascii.data(), static_cast<qsizetype>(ascii.size()));
-    QString out;
-    for (char c : ascii)
-        out += QString(QChar(zero.at(0).unicode() + (c - '0')));
-    return out;
+    return QString::fromLatin1(text.data(), static_cast<qsizetype>(text.size()));
 }
 
 } // namespace
@@ -30,7 +24,7 @@ QString formatGeneral(double value, const QLocale &locale)
     if (std::isinf(value))
         return value < 0 ? QStringLiteral("-INF") : QStringLiteral("INF");
     if (value == 0.0)
-        return localDigits("0", locale);
+        return QStringLiteral("0");
 
     // "%.14e" rounds to exactly 15 significant digits: d.dddddddddddddde[+-]x
     char buf[40];
@@ -43,25 +37,22 @@ QString formatGeneral(double value, const QLocale &locale)
         digits.pop_back();
 
     const QString point = locale.decimalPoint();
-    QString out = value < 0 ? locale.negativeSign() : QString();
+    QString out = value < 0 ? QStringLiteral("-") : QString();
 
     if (exponent < kLowestFixedExponent || exponent >= kSignificantDigits) {
-        out += localDigits(digits.substr(0, 1), locale);
+        out += ascii(digits.substr(0, 1));
         if (digits.size() > 1)
-            out += point + localDigits(digits.substr(1), locale);
-        out += QLatin1Char('E');
-        if (exponent < 0)
-            out += locale.negativeSign();
-        return out + localDigits(std::to_string(std::abs(exponent)), locale);
+            out += point + ascii(digits.substr(1));
+        return out + ascii("E" + std::to_string(exponent));
     }
 
     if (exponent < 0) {
         const std::string leading(static_cast<size_t>(-exponent - 1), '0');
-        return out + localDigits("0", locale) + point + localDigits(leading + digits, locale);
+        return out + QLatin1Char('0') + point + ascii(leading + digits);
     }
     const auto integerDigits = static_cast<size_t>(exponent) + 1;
     if (digits.size() <= integerDigits)
-        return out + localDigits(digits + std::string(integerDigits - digits.size(), '0'), locale);
-    return out + localDigits(digits.substr(0, integerDigits), locale) + point
-           + localDigits(digits.substr(integerDigits), locale);
+        return out + ascii(digits + std::string(integerDigits - digits.size(), '0'));
+    return out + ascii(digits.substr(0, integerDigits)) + point
+           + ascii(digits.substr(integerDigits));
 }

@@ -8,9 +8,49 @@
 #include <QLocale>
 #include <QTranslator>
 
-Application::Application(int &argc, char **argv)
-    : m_app(argc, argv)
-{}
+#include <cstdio>
+#include <cstdlib>
+
+namespace {
+
+const char kNoDisplay[] = "sensor-viewer: nenhuma tela (display) encontrada. É um programa de "
+                          "área de trabalho: inicie-o em uma sessão gráfica.\n";
+
+// Qt's messages while the platform starts, held back: if no display can be opened, the
+// user gets one line of ours instead of Qt's warnings followed by an abort.
+struct HeldMessage
+{
+    QtMsgType type;
+    QByteArray category;
+    QString text;
+};
+QList<HeldMessage> heldMessages;
+
+void holdStartupMessage(QtMsgType type, const QMessageLogContext &context, const QString &text)
+{
+    if (type == QtFatalMsg) {
+        // The QApplication constructor's only fatal error: no platform plugin could be
+        // started, which for a desktop program means no display.
+        std::fputs(kNoDisplay, stderr);
+        std::fflush(stderr);
+        std::_Exit(0); // Qt is half built: nothing may run its destructors
+    }
+    heldMessages.append({type, context.category, text});
+}
+
+} // namespace
+
+Application::Application(const char *programName)
+    : m_argv{const_cast<char *>(programName ? programName : "sensor-viewer"), nullptr}
+{
+    const QtMessageHandler previous = qInstallMessageHandler(holdStartupMessage);
+    m_app = std::make_unique<QApplication>(m_argc, m_argv);
+    qInstallMessageHandler(previous);
+    for (const HeldMessage &message : std::exchange(heldMessages, {})) {
+        const QMessageLogContext context(nullptr, 0, nullptr, message.category.constData());
+        previous(message.type, context, message.text);
+    }
+}
 
 Application::~Application()
 {
@@ -24,10 +64,14 @@ void Application::Initialize()
     installAccessibleRoles();
 
     // Qt's standard texts (the close button's caption among them) in the user's language.
-    auto *translator = new QTranslator(&m_app);
+    auto *translator = new QTranslator(m_app.get());
     if (translator->load(QLocale(), QStringLiteral("qtbase"), QStringLiteral("_"),
                          QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
         QCoreApplication::installTranslator(translator);
+    // A right-to-left translation (Arabic, Hebrew) would mirror every control's insides;
+    // the window's controls sit at fixed places, designed left to right, with Portuguese
+    // texts, so it stays left to right.
+    QGuiApplication::setLayoutDirection(Qt::LeftToRight);
 }
 
 void Application::Run()
@@ -35,7 +79,7 @@ void Application::Run()
     if (!m_mainForm)
         return;
     m_mainForm->show();
-    m_app.exec();
+    m_app->exec();
 }
 
 void Application::ShowException(const Exception &error)

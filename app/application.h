@@ -13,7 +13,10 @@
 class Application
 {
 public:
-    Application(int &argc, char **argv);
+    /// Starts the platform with no arguments but the program's name: Qt would otherwise
+    /// obey its own options (-platform, -stylesheet, -reverse...). Where no display can be
+    /// opened, says so on standard error and ends the process with status 0.
+    explicit Application(const char *programName);
     ~Application();
 
     /// Names the program, loads Qt's own translations for the user's language and sets
@@ -34,6 +37,8 @@ public:
     void ShowException(const Exception &error);
 
 private:
-    QApplication m_app;
+    int m_argc = 1;
+    char *m_argv[2];
+    std::unique_ptr<QApplication> m_app;
     std::unique_ptr<QWidget> m_mainForm;
 };

@@ -7,7 +7,8 @@ TForm1 *Form1 = nullptr;
 
 int Entry(int &argc, char **argv)
 {
-    Application application(argc, argv);
+    // The program takes no options: the platform hears only its name.
+    Application application(argc > 0 ? argv[0] : nullptr);
     try {
         application.Initialize();
         application.CreateForm(Form1);

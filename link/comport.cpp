@@ -6,13 +6,28 @@
 #include "link/settingsdialog.h"
 
 #include <QSerialPort>
+#include <QTimer>
 
 #include <algorithm>
+
+#ifdef Q_OS_UNIX
+#include <sys/stat.h>
+#endif
+
+namespace {
+
+constexpr int kReplugCheckIntervalMs = 1000;
+
+} // namespace
 
 ComPort::ComPort(QObject *parent)
     : QObject(parent)
     , m_port(new QSerialPort(this))
+    , m_replugCheck(new QTimer(this))
 {
+    m_replugCheck->setInterval(kReplugCheckIntervalMs);
+    m_replugCheck->setTimerType(Qt::VeryCoarseTimer);
+    connect(m_replugCheck, &QTimer::timeout, this, &ComPort::lookForLostDevice);
     m_sinceStart.start();
     m_clock = [this] { return m_sinceStart.elapsed(); };
     connect(m_port, &QSerialPort::readyRead, this, &ComPort::onReadyRead);
@@ -48,6 +63,8 @@ void ComPort::Open()
     }
     applyControlLines();
     m_input.clear();
+    m_openedNode = deviceNode(device);
+    m_replugCheck->stop();
     emit connectionChanged(true);
 }
 
@@ -62,6 +79,7 @@ void ComPort::applyControlLines()
 
 void ComPort::Close()
 {
+    m_replugCheck->stop();
     closeDevice();
 }
 
@@ -79,6 +97,8 @@ void ComPort::applySettings(const SerialSettings &settings)
     const bool reopen = settings.port != m_settings.port || !m_port->isOpen();
     const SerialSettings previous = m_settings;
     m_settings = settings;
+    if (settings.port != previous.port)
+        m_replugCheck->stop(); // the user moved on: the lost device is not wanted back
     if (reopen) {
         closeDevice();
         Open();
@@ -184,5 +204,39 @@ void ComPort::onErrorOccurred(int error)
     if (!m_port->isOpen())
         return;
     closeDevice();
+    m_pathWentAway = false;
+    m_replugCheck->start();
     emit linkLost(linkLostMessage(m_settings.port));
+}
+
+void ComPort::lookForLostDevice()
+{
+    // A path that still leads to the node that failed is the dead device (a pseudo-terminal
+    // whose other side is gone, a port still held): re-opening it would only fail again.
+    // Once the path has gone or leads elsewhere, a device has been plugged in there.
+    const DeviceNode node = deviceNode(devicePathForPort(m_settings.port));
+    if (!node) {
+        m_pathWentAway = true;
+        return;
+    }
+    if (!m_pathWentAway && node == m_openedNode)
+        return;
+    try {
+        Open();
+        ClearBuffer(true, true); // as at start-up: nothing from before the re-plug
+    } catch (const Exception &) {
+        // Not usable yet (its access rights still being set, say): the next check tries again.
+    }
+}
+
+ComPort::DeviceNode ComPort::deviceNode(const QString &path)
+{
+#ifdef Q_OS_UNIX
+    struct stat info = {};
+    if (::stat(path.toLocal8Bit().constData(), &info) == 0)
+        return std::pair(quint64(info.st_dev), quint64(info.st_ino));
+#else
+    Q_UNUSED(path);
+#endif
+    return std::nullopt;
 }

@@ -9,16 +9,21 @@
 #include <cstdint>
 #include <deque>
 #include <functional>
+#include <optional>
+#include <utility>
 #include <vector>
 
 class QSerialPort;
+class QTimer;
 class QWidget;
 
 // The serial link to the sensor board. It takes every byte Qt receives into its own
 // input queue, stamped with its arrival time, and raises OnRxChar on the GUI thread.
 // Operations that fail raise Exception with a message for the user. A device that goes
 // away while open (a USB adapter pulled out) closes the link and is reported once,
-// through linkLost.
+// through linkLost; the link then looks for the device once a second and, when its path
+// leads to a device again, re-opens it with the same settings. Closing the link or
+// moving it to another port stops the looking.
 class ComPort : public QObject
 {
     Q_OBJECT
@@ -37,7 +42,8 @@ public:
 
     /// Opens the device of the configured port with the current settings.
     void Open();
-    /// Closes the device; nothing further is received. Closing a closed link is a no-op.
+    /// Closes the device; nothing further is received, and a lost device is no longer
+    /// looked for. Closing a closed link is a no-op.
     void Close();
     bool Connected() const;
 
@@ -69,10 +75,19 @@ private:
     void onErrorOccurred(int error);
     void applyControlLines();
     void closeDevice();
+    void lookForLostDevice();
+
+    // Which device node a path leads to, links followed; none while the path is missing
+    // (and on systems without device files, where a lost link is never re-opened).
+    using DeviceNode = std::optional<std::pair<quint64, quint64>>;
+    static DeviceNode deviceNode(const QString &path);
 
     SerialSettings m_settings;
     QSerialPort *m_port;
     std::deque<ArrivedByte> m_input;
     QElapsedTimer m_sinceStart;
     Clock m_clock;
+    QTimer *m_replugCheck;
+    DeviceNode m_openedNode; // the node last opened, which a lost link must not re-open
+    bool m_pathWentAway = false;
 };

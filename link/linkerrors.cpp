@@ -39,15 +39,19 @@ OpenFailure classifyOpenFailure(QSerialPort::SerialPortError error, const QStrin
 QString deviceGroup(const QString &device)
 {
 #ifdef Q_OS_UNIX
+    // Joining a group helps only if that group may read and write the device, and joining
+    // root is never the advice to give.
     struct stat info = {};
-    if (::stat(device.toLocal8Bit().constData(), &info) == 0) {
-        if (const struct group *owner = ::getgrgid(info.st_gid))
-            return QString::fromLocal8Bit(owner->gr_name);
-    }
+    if (::stat(device.toLocal8Bit().constData(), &info) != 0 || info.st_gid == 0
+        || (info.st_mode & (S_IRGRP | S_IWGRP)) != (S_IRGRP | S_IWGRP))
+        return {};
+    if (const struct group *owner = ::getgrgid(info.st_gid))
+        return QString::fromLocal8Bit(owner->gr_name);
+    return {};
 #else
     Q_UNUSED(device);
+    return {};
 #endif
-    return QStringLiteral("dialout");
 }
 
 QString openFailureMessage(const QString &port, OpenFailure failure, const QString &qtText)
@@ -62,6 +66,14 @@ QString openFailureMessage(const QString &port, OpenFailure failure, const QStri
     case OpenFailure::PermissionDenied: {
         const QString device = devicePathForPort(port);
         const QString group = deviceGroup(device);
+        if (group.isEmpty())
+            return prefix
+                   + QStringLiteral("permissão negada. Nenhum grupo de usuários pode ler e "
+                                    "escrever em %1. Peça ao administrador que dê esse acesso "
+                                    "ao grupo \"dialout\", o grupo de costume das portas "
+                                    "seriais (por exemplo, com uma regra do udev), e que inclua "
+                                    "o seu usuário nesse grupo.")
+                         .arg(device);
         return prefix
                + QStringLiteral("permissão negada. Para usar %1, o seu usuário precisa "
                                 "pertencer ao grupo \"%2\" (por exemplo: sudo usermod -aG "

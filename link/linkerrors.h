@@ -20,5 +20,6 @@ QString writeFailureMessage(const QString &port, const QString &qtText);
 QString settingsFailureMessage(const QString &port, const QString &qtText);
 QString linkLostMessage(const QString &port);
 
-/// The group that owns the device, as the user would add themselves to it.
+/// The group that owns the device and may read and write it, for the user to join; empty
+/// when there is none or it is root.
 QString deviceGroup(const QString &device);

@@ -6,6 +6,7 @@
 #include <QGraphicsLayout>
 #include <QLinearGradient>
 #include <QLineSeries>
+#include <QLocale>
 #include <QPainter>
 #include <QValueAxis>
 
@@ -51,7 +52,10 @@ SignalChart::SignalChart(QWidget *parent)
     m_leftAxis->setTitleText(QStringLiteral("Amplitude em V"));
     // A label every volt, a grid line every half volt: labels 0.5 V apart would not
     // fit the plot area's height, and Qt would elide them all.
-    m_leftAxis->setLabelFormat(QStringLiteral("%.1f"));
+    // Labels fall on whole volts; their one decimal is spelled out after the user's
+    // separator (see below).
+    m_leftAxis->setLabelFormat(QStringLiteral("%.0f") + QLocale().decimalPoint()
+                               + QLatin1Char('0'));
     m_leftAxis->setTickType(QValueAxis::TicksDynamic);
     m_leftAxis->setTickAnchor(0.0);
     m_leftAxis->setTickInterval(1.0);
@@ -60,7 +64,12 @@ SignalChart::SignalChart(QWidget *parent)
         axis->setLabelsFont(labelFont);
         axis->setTitleFont(axisTitleFont);
     }
-    chart->setLocalizeNumbers(true); // the user's decimal separator, as in the readout
+    // As in the readout: ASCII digits with the user's decimal separator. A localized label
+    // would take the locale's own digits (Arabic-Indic under ar_EG), so numbers are written
+    // in the C locale; localizing keeps the separator in the format as it is, where plain
+    // printf formatting would squash a separator such as Arabic's to Latin-1.
+    chart->setLocalizeNumbers(true);
+    chart->setLocale(QLocale::c());
     chart->addAxis(m_bottomAxis, Qt::AlignBottom);
     chart->addAxis(m_leftAxis, Qt::AlignLeft);
 

@@ -13,12 +13,16 @@
 
 #include <QComboBox>
 #include <QDialogButtonBox>
+#include <QGuiApplication>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QScreen>
 #include <QStyle>
 #include <QStyledItemDelegate>
 #include <QTimer>
+
+#include <algorithm>
 
 namespace {
 
@@ -56,6 +60,26 @@ public:
 private:
     int m_height;
 };
+
+// The designed outer rectangle if the screen shows all of it; otherwise moved, and shrunk
+// only as far as it must be, into the screen's available area (a small or scaled screen
+// would hide the bottom row, the close button with it).
+QRect outerRectOnScreen()
+{
+    const QRect designed(kWindowPosition, kWindowOuterSize);
+    const QScreen *screen = QGuiApplication::screenAt(kWindowPosition);
+    if (!screen)
+        screen = QGuiApplication::primaryScreen();
+    const QRect available = screen ? screen->availableGeometry() : designed;
+    if (available.contains(designed))
+        return designed;
+    const QSize size = kWindowOuterSize.boundedTo(available.size());
+    const int x = std::clamp(kWindowPosition.x(), available.left(),
+                             available.left() + available.width() - size.width());
+    const int y = std::clamp(kWindowPosition.y(), available.top(),
+                             available.top() + available.height() - size.height());
+    return {QPoint(x, y), size};
+}
 
 QFont windowFont()
 {
@@ -132,8 +156,9 @@ void TForm1::layOutComponents()
 {
     setWindowTitle(kCaption);
     setFont(windowFont());
-    move(kWindowPosition);
-    resize(kWindowOuterSize); // until a window manager's frame is known
+    const QRect outer = outerRectOnScreen();
+    move(outer.topLeft());
+    resize(outer.size()); // until a window manager's frame is known
 
     Label6->move(kLabel6Geometry.topLeft());
     Label6->adjustSize();
@@ -171,7 +196,18 @@ void TForm1::wireEvents()
             [this](int count) { runGuarded([&] { ComPort1RxChar(ComPort1, count); }); });
     connect(ComPort1, &ComPort::linkLost, this,
             [](const QString &message) { ErrorReporter::instance()->report(message); });
-    connect(Timer1, &QTimer::timeout, this, guarded([this] { Timer1Timer(Timer1); }));
+    connect(Timer1, &QTimer::timeout, this, guarded([this] {
+                try {
+                    Timer1Timer(Timer1);
+                } catch (const Exception &error) {
+                    if (!isRepeatOnClosedLink(error.Message()))
+                        throw;
+                }
+            }));
+    connect(ComPort1, &ComPort::connectionChanged, this, [this](bool open) {
+        if (open)
+            m_closedLinkFailure.clear();
+    });
     connect(Button1, &QPushButton::clicked, this, guarded([this] { Button1Click(Button1); }));
     connect(BitBtn1, &QPushButton::clicked, this, guarded([this] { BitBtn1Click(BitBtn1); }));
     connect(BitBtn1, &QPushButton::clicked, this, &QWidget::close);
@@ -223,6 +259,18 @@ void TForm1::Timer1Timer(QObject *)
     }
 }
 
+bool TForm1::isRepeatOnClosedLink(const QString &failure)
+{
+    // A closed link fails every tick alike: one box says so, then the dark lamp does,
+    // until the link is opened again or it fails otherwise.
+    if (ComPort1->Connected())
+        return false; // failing on a link believed open: always told
+    if (failure == m_closedLinkFailure)
+        return true;
+    m_closedLinkFailure = failure;
+    return false;
+}
+
 void TForm1::Button1Click(QObject *)
 {
     ComPort1->ShowSetupDialog(this);
@@ -258,11 +306,13 @@ void TForm1::fitOuterSizeToFrame()
 {
     // resize() sizes the client area, move() places the frame. A window manager adds its
     // frame some time after the window is shown; once it has, shrink the client area so
-    // that the whole window, frame included, has the designed size.
+    // that the whole window, frame included, has the designed size (or what the screen
+    // leaves of it).
     const QSize frame = frameGeometry().size() - geometry().size();
     if (frame.width() > 0 || frame.height() > 0) {
-        resize(kWindowOuterSize - frame);
-        move(kWindowPosition);
+        const QRect outer = outerRectOnScreen();
+        resize(outer.size() - frame);
+        move(outer.topLeft());
         m_frameChecks = kFrameCheckLimit; // fitted: done for good
         return;
     }

@@ -59,6 +59,8 @@ private:
     void wireEvents();
     void addSample(std::uint8_t byte0, std::uint8_t byte1);
     void fitOuterSizeToFrame();
+    bool isRepeatOnClosedLink(const QString &failure);
 
     int m_frameChecks = 0;
+    QString m_closedLinkFailure; // already reported for the link now closed
 };

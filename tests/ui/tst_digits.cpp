@@ -1,0 +1,59 @@
+// Locales with digits of their own: the readout and the chart's labels keep ASCII digits
+// and take only the decimal separator from the user's locale.
+
+#include "acquisition/generalformat.h"
+#include "ui/signalchart.h"
+
+#include <QGraphicsTextItem>
+#include <QtTest>
+
+class TstDigits : public QObject
+{
+    Q_OBJECT
+private slots:
+    void asciiDigits_data()
+    {
+        QTest::addColumn<QString>("locale");
+        QTest::addColumn<QString>("readout"); // of the full-scale reading
+        QTest::addColumn<QString>("separator");
+        QTest::newRow("ar_EG: Arabic separator") << "ar_EG"
+                                                 << "4٫9951171875"
+                                                 << "٫";
+        QTest::newRow("fa_IR: Arabic separator") << "fa_IR"
+                                                 << "4٫9951171875"
+                                                 << "٫";
+        QTest::newRow("bn_BD: point") << "bn_BD"
+                                      << "4.9951171875"
+                                      << ".";
+    }
+    void asciiDigits()
+    {
+        QFETCH(QString, locale);
+        QFETCH(QString, readout);
+        QFETCH(QString, separator);
+        QCOMPARE(formatGeneral(4.9951171875, QLocale(locale)), readout);
+
+        QLocale::setDefault(QLocale(locale));
+        SignalChart chart;
+        QLocale::setDefault(QLocale::c());
+        chart.resize(609, 250);
+        chart.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&chart));
+        QStringList labels;
+        for (QGraphicsItem *item : chart.scene()->items())
+            if (auto *text = dynamic_cast<QGraphicsTextItem *>(item))
+                labels << text->toPlainText();
+        // Titles, samples every 10 and whole volts with one decimal.
+        QStringList expected{"Amplitude em V", "Sinal do Sensor", "Tempo (x10ms)"};
+        for (int x = 0; x <= 100; x += 10)
+            expected << QString::number(x);
+        for (int volts = 0; volts <= 5; ++volts)
+            expected << QString::number(volts) + separator + '0';
+        labels.sort();
+        expected.sort();
+        QCOMPARE(labels, expected);
+    }
+};
+
+QTEST_MAIN(TstDigits)
+#include "tst_digits.moc"
