@@ -88,6 +88,40 @@ void takeStreamChunk(benchmark::State &state)
 }
 BENCHMARK(takeStreamChunk);
 
+// Counts a widget's paints, to wait for the next one.
+struct PaintCounter : QObject
+{
+    int paints = 0;
+    bool eventFilter(QObject *, QEvent *event) override
+    {
+        paints += event->type() == QEvent::Paint;
+        return false;
+    }
+};
+
+// A refresh as an isolated frame gets it: a zigzag of `range` points handed over and the
+// chart repainted where the line is, background, grid and labels under it included.
+void chartRefresh(benchmark::State &state)
+{
+    ShownChart shown;
+    shown.chart.resize(609, 250); // as in the window
+    PaintCounter counter;
+    shown.chart.viewport()->installEventFilter(&counter);
+    for (int i = 0; i < state.range(0); ++i)
+        shown.series.AppendPoint(i, i % 2 ? 4.5 : 0.5);
+    for (auto _ : state) {
+        const int painted = counter.paints;
+        shown.series.setVisibleRange(0.0, 100.0);
+        shown.series.flush();
+        for (int turns = 0; counter.paints == painted && turns < 100; ++turns)
+            QCoreApplication::processEvents();
+    }
+    // 1 when every round painted once, as a frame does.
+    state.counters["paints"] =
+        benchmark::Counter(counter.paints, benchmark::Counter::kAvgIterations);
+}
+BENCHMARK(chartRefresh)->Arg(11)->Arg(101)->Unit(benchmark::kMicrosecond);
+
 } // namespace
 
 int main(int argc, char **argv)
