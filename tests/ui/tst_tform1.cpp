@@ -110,9 +110,6 @@ private slots:
         QTest::addColumn<QString>("readout");
         QTest::newRow("nothing chosen: nothing sent") << -1 << QByteArray() << "0.0";
         QTest::newRow("1 sends k") << 0 << QByteArray("k") << "0";
-        QTest::newRow("2 sends l") << 1 << QByteArray("l") << "0";
-        QTest::newRow("3 sends m") << 2 << QByteArray("m") << "0";
-        QTest::newRow("4 sends n") << 3 << QByteArray("n") << "0";
         QTest::newRow("5 sends o") << 4 << QByteArray("o") << "0";
     }
     void tickSendsChosenChannel()
