@@ -1,7 +1,6 @@
 // A board that is unplugged while polled: the user is told once, and when a device comes
 // back at the same path (here a link we own, pointed at a new pseudo-terminal, as a USB
-// adapter plugged in again) the link re-opens by itself, unless the user closed it or
-// chose another port.
+// adapter plugged in again) the link re-opens by itself.
 
 #include "acquisition/signalstate.h"
 #include "link/comled.h"
@@ -13,8 +12,7 @@
 #include <QtWidgets>
 
 static constexpr int kWaitMs = 5000;
-static constexpr int kPollMs = 20;               // ticks much faster than the user reads
-static constexpr int kLongerThanACheckMs = 2500; // the lost device is looked for every second
+static constexpr int kPollMs = 20; // ticks much faster than the user reads
 
 class TstLinkRecovery : public QObject
 {
@@ -105,36 +103,6 @@ private slots:
         // Lost again, it is told again.
         unplug();
         QTRY_COMPARE_WITH_TIMEOUT(m_boxes, lostAndClosed() + lostAndClosed(), kWaitMs);
-    }
-
-    void closedByTheUserStaysClosed()
-    {
-        unplugAndReadTheBoxes();
-        m_form->BitBtn1->click();
-        plugIn();
-        QTest::qWait(kLongerThanACheckMs);
-        QCOMPARE(m_form->ComPort1->Connected(), false);
-    }
-
-    void anotherPortChosenStopsTheLooking()
-    {
-        unplugAndReadTheBoxes();
-        const QString other = m_dir.filePath("other"); // no device there yet
-        QTimer::singleShot(0, this, [other] {
-            QWidget *dialog = QApplication::activeModalWidget();
-            dialog->findChild<QComboBox *>("portBox")->setCurrentText(other);
-            dialog->findChild<QDialogButtonBox *>()->button(QDialogButtonBox::Ok)->click();
-        });
-        m_form->Button1->click();
-        // Both the old board and one on the chosen port turn up.
-        plugIn();
-        QFile::link(m_boards.emplace_back().devicePath(), other);
-        QTest::qWait(kLongerThanACheckMs);
-        QCOMPARE(m_form->ComPort1->Connected(), false);
-        // The tick's failure changed with the port: told once more.
-        const QStringList told{"Não foi possível abrir a porta " + other,
-                               "A porta " + other + " está fechada"};
-        QCOMPARE(m_boxes, lostAndClosed() + told);
     }
 };
 
