@@ -1,6 +1,8 @@
 // The main window at work over a pseudo-terminal playing the board: frames in, commands
-// out, the readout, clearing, the poll timer, the set-up dialog, error boxes and closing.
-// The tests give the ticks by hand, apart from the one about the poll timer itself.
+// out, the readout, clearing, the poll timer, the set-up dialog, error boxes, a board lost
+// and found again, and closing. The program knows the board by a link we own, which a
+// new pseudo-terminal takes over as a USB adapter plugged in again would. The tests give
+// the ticks by hand, apart from those about the poll timer itself.
 // CTest runs this under a Portuguese locale, whose decimal separator is a comma.
 
 #include "acquisition/signalstate.h"
@@ -20,12 +22,25 @@ static constexpr double kOneStep = 0.0048828125; // reading 1
 class TstTForm1 : public QObject
 {
     Q_OBJECT
+    QTemporaryDir m_dir;
+    QString m_path; // the board's device as the program knows it
     std::unique_ptr<PtyBoard> m_board;
     std::unique_ptr<TForm1> m_form;
     QTimer m_user;       // the user at the error boxes: reads each one and dismisses it
-    QStringList m_boxes; // what they read
+    QStringList m_boxes; // what they read, up to the end of the first sentence
 
-    void startWindow() { m_form = std::make_unique<TForm1>(SerialSettings{m_board->devicePath()}); }
+    void startWindow() { m_form = std::make_unique<TForm1>(SerialSettings{m_path}); }
+    void plugIn()
+    {
+        m_board = std::make_unique<PtyBoard>();
+        QFile::remove(m_path);
+        QFile::link(m_board->devicePath(), m_path);
+    }
+    void unplug()
+    {
+        m_board->unplug();
+        QFile::remove(m_path);
+    }
     void pickChannel(int position) { m_form->ComboBox1->setCurrentIndex(position); }
     void tick() { m_form->Timer1Timer(m_form->Timer1); }
 
@@ -61,13 +76,26 @@ class TstTForm1 : public QObject
         m_boxes.clear();
     }
 
+    // Unplugged while polled, the user is told the link was lost and, at the next tick,
+    // that the port is closed.
+    void unplugWhilePolled()
+    {
+        pickChannel(0);
+        m_form->Timer1->start(20); // ticks much faster than the user reads
+        unplug();
+        expectBoxes({"A ligação pela porta " + m_path + " foi perdida",
+                     "A porta " + m_path + " está fechada"});
+        QCOMPARE(m_form->ComLed1->isOn(), false);
+    }
+
 private slots:
     void initTestCase()
     {
         QApplication::setQuitOnLastWindowClosed(false);
+        m_path = m_dir.filePath("board");
         connect(&m_user, &QTimer::timeout, this, [this] {
             if (auto *box = qobject_cast<QMessageBox *>(QApplication::activeModalWidget())) {
-                m_boxes << box->text();
+                m_boxes << box->text().section(QRegularExpression("[:.] "), 0, 0);
                 box->done(QMessageBox::Ok);
             }
         });
@@ -78,7 +106,7 @@ private slots:
     {
         LastVoltage = 0.0f;
         SampleIndex = 0;
-        m_board = std::make_unique<PtyBoard>();
+        plugIn();
         startWindow();
         m_form->Timer1->stop(); // the test ticks
         m_form->show();
@@ -206,6 +234,25 @@ private slots:
     {
         runGuarded([] { throw 42; });
         expectBoxes({QString()});
+    }
+
+    void lostBoardIsToldOnce()
+    {
+        unplugWhilePolled();
+        QTest::qWait(1000); // fifty more ticks on the closed link
+        expectBoxes({});
+    }
+
+    // A device back at the board's path is opened again without a word, and polled; lost
+    // again, it is told again.
+    void lostBoardIsFoundAgain()
+    {
+        unplugWhilePolled();
+        plugIn();
+        QTRY_COMPARE_WITH_TIMEOUT(m_form->ComLed1->isOn(), true, kWaitMs);
+        sendFrames(QByteArray::fromHex("0002"));
+        expectPlotted({{0, 2.5}});
+        unplugWhilePolled();
     }
 
     void closingClosesDeviceAndWindow_data()
