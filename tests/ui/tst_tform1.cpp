@@ -1,8 +1,10 @@
 // The main window at work over a pseudo-terminal playing the board: frames in, commands
-// out, the readout, clearing, the poll timer, the set-up dialog, error boxes, a board lost
-// and found again, and closing. The program knows the board by a link we own, which a
-// new pseudo-terminal takes over as a USB adapter plugged in again would. The tests give
-// the ticks by hand, apart from those about the poll timer itself.
+// out, the readout, clearing, the set-up dialog, error boxes, a board lost and found
+// again, and closing. The program knows the board by a link we own, which a new
+// pseudo-terminal takes over as a USB adapter plugged in again would. The tests give the
+// ticks by hand, apart from those about a lost board. (The poll timer's beat, and the
+// readout showing a reply from the next tick on, are the real program's, in the
+// end-to-end test.)
 // CTest runs this under a Portuguese locale, whose decimal separator is a comma.
 
 #include "acquisition/signalstate.h"
@@ -151,18 +153,6 @@ private slots:
         expectReadout(readout);
     }
 
-    void readoutShowsLatestFrameAtNextTick()
-    {
-        pickChannel(0);
-        tick();
-        expectSent("k");
-        sendFrames(QByteArray::fromHex("0002"));
-        expectReadout("0");
-        tick();
-        expectSent("k");
-        expectReadout("2,5");
-    }
-
     void clearEmptiesChartKeepsReadout()
     {
         pickChannel(0);
@@ -185,22 +175,6 @@ private slots:
         m_board->send(QByteArray::fromHex("0100"));
         QTRY_COMPARE_WITH_TIMEOUT(SampleIndex, 1, kWaitMs);
         expectPlotted({{0, kOneStep}});
-    }
-
-    // The first tick about a second after the window is built, the next a second later.
-    void pollsOnceASecond()
-    {
-        m_form.reset();
-        QElapsedTimer sinceStart;
-        sinceStart.start();
-        startWindow();
-        pickChannel(0);
-        QTest::qWait(850 - int(sinceStart.elapsed()));
-        QCOMPARE(m_board->takeReceived(), QByteArray());
-        expectSent("k");
-        QTest::qWait(1800 - int(sinceStart.elapsed()));
-        QCOMPARE(m_board->takeReceived(), QByteArray());
-        expectSent("k");
     }
 
     void cancelledSetUpLeavesLinkRunning()
