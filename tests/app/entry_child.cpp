@@ -1,8 +1,9 @@
 // The program's entry, run in a child process for tst_entry. It plays a user who
-// dismisses every error box and closes the main window once it is on screen, and prints
-// what that user saw: "box: <text>", or "shown: <caption>", "close: <close button's
-// text>" and "icon: <1 if the window has the program's icon>". With ENTRY_CHILD_THROW
-// set, something that is not the program's error is thrown at the shown window instead.
+// dismisses every error box and, once the main window has settled on screen, prints what
+// Qt's own command-line options would change and whether the window has the program's
+// icon, then closes it: "box: <text>", or "title: ...", "place: ...", "right to left: ..."
+// and "icon: ...". With ENTRY_CHILD_THROW set, something that is not the program's error
+// is thrown at the shown window instead.
 
 #include "app/entry.h"
 #include "ui/tform1.h"
@@ -20,26 +21,34 @@ static void print(const QString &seen)
 static void installUser()
 {
     auto *user = new QTimer(qApp);
-    QObject::connect(user, &QTimer::timeout, [] {
-        static bool thrown = false;
+    QObject::connect(user, &QTimer::timeout, [shownFor = 0]() mutable {
         if (auto *box = qobject_cast<QMessageBox *>(QApplication::activeModalWidget())) {
             print("box: " + box->text() + '\n');
             box->done(QMessageBox::Ok);
-        } else if (Form1 && Form1->isVisible() && qEnvironmentVariableIsSet("ENTRY_CHILD_THROW")) {
+        } else if (!Form1 || !Form1->isVisible() || ++shownFor < 5) {
+            return;
+        } else if (qEnvironmentVariableIsSet("ENTRY_CHILD_THROW")) {
             // From a timer of its own: a timer that throws stops for good.
-            if (!std::exchange(thrown, true))
+            if (shownFor == 5)
                 QTimer::singleShot(0, [] { throw 42; });
-        } else if (Form1 && Form1->isVisible()) {
+        } else {
             const QIcon icon = QApplication::windowIcon();
             const bool ours = QFile::exists(":/sensor-viewer/icon.png")
                               && !icon.availableSizes().isEmpty()
                               && Form1->windowIcon().cacheKey() == icon.cacheKey();
-            print(QString("shown: %1\nclose: %2\nicon: %3\n")
-                      .arg(Form1->windowTitle(), Form1->BitBtn1->text(), QString::number(ours)));
+            const QRect place = Form1->frameGeometry();
+            print(QString("title: %1\nplace: %2,%3 %4x%5\nright to left: %6\nicon: %7\n")
+                      .arg(Form1->windowHandle()->title())
+                      .arg(place.x())
+                      .arg(place.y())
+                      .arg(place.width())
+                      .arg(place.height())
+                      .arg(Form1->layoutDirection() == Qt::RightToLeft)
+                      .arg(ours));
             Form1->close();
         }
     });
-    user->start(20);
+    user->start(50);
 }
 Q_COREAPP_STARTUP_FUNCTION(installUser)
 

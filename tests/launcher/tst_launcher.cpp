@@ -166,18 +166,6 @@ private slots:
         QCOMPARE(launcher.exitCode(), status);
     }
 
-    // The demo's options go to the simulator; when the viewer closes, the simulator stops
-    // and the demo ends with the viewer's status.
-    void demoStopsTheBoardWhenTheViewerCloses()
-    {
-        QProcess demo;
-        start(demo, "sensor-viewer-demo", {"--channel", "1=constant,1.25"});
-        QVERIFY(demo.waitForFinished(30000));
-        QCOMPARE(demo.readAllStandardOutput(), "arguments: 0\n 00 01\n");
-        QVERIFY(demo.readAllStandardError().contains("\nstopped\n"));
-        QCOMPARE(demo.exitCode(), 7);
-    }
-
     void demoStopsBothOnSigterm()
     {
         QProcess demo;

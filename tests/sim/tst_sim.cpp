@@ -1,22 +1,9 @@
 // The simulated board, driven through its pseudo-terminal as the viewer would: the frames
-// each command gets, the misbehaviours it plays on purpose, and its command line.
+// each command gets, and the misbehaviours it plays on purpose.
 
 #include "support/simboard.h"
 
-#include <QFileInfo>
-#include <QTemporaryDir>
 #include <QtTest>
-
-#include <csignal>
-
-// The 10-bit readings carried by a run of two-byte frames, low byte first.
-static QList<int> readings(const QByteArray &frames)
-{
-    QList<int> values;
-    for (qsizetype i = 0; i + 1 < frames.size(); i += 2)
-        values.append(((frames[i + 1] & 3) << 8) | static_cast<quint8>(frames[i]));
-    return values;
-}
 
 class TestSim : public QObject
 {
@@ -31,20 +18,9 @@ private slots:
         QTest::addColumn<QByteArray>("expected");
         QTest::newRow("defaults: sine, ramp and square start at 2.5, 0 and 4 V; 5 holds 2.5 V")
             << QStringList() << QByteArray("klmo") << QByteArray::fromHex("0002 0000 3303 0002");
-        QTest::newRow("ramp climbs its range in PERIOD steps, then starts again")
-            << QStringList{"--channel", "2=ramp,0,4,4"} << QByteArray("llllll")
-            << QByteArray::fromHex("0000 cd00 9a01 6602 0000 cd00");
         QTest::newRow("sine swings around the middle of its range, 5 V reads 1023")
             << QStringList{"--channel=1=sine,0,5,4"} << QByteArray("kkkk")
             << QByteArray::fromHex("0002 ff03 0002 0000");
-        QTest::newRow("square: high for the first half of its period, then low")
-            << QStringList{"--channel", "3=square,1,4,2"} << QByteArray("mmm")
-            << QByteArray::fromHex("3303 cd00 3303");
-        QTest::newRow("each channel keeps its own place in its signal")
-            << QStringList{"--channel", "2=ramp,0,4,4"} << QByteArray("lkl")
-            << QByteArray::fromHex("0000 0002 cd00");
-        QTest::newRow("bytes other than k to o are ignored")
-            << QStringList() << QByteArray("jp\n\0Kk", 6) << QByteArray::fromHex("0002");
         QTest::newRow("answering twice") << QStringList{"--double"} << QByteArray("kl")
                                          << QByteArray::fromHex("0002 0002 0000 0000");
         QTest::newRow("a stray byte after every second answer")
@@ -61,102 +37,6 @@ private slots:
         board.send(commands);
         const QByteArray answered = board.receive(expected.size());
         QCOMPARE(answered + board.receive(1, 300), expected);
-    }
-
-    // Unasked frames in order, none lost or split: a ramp of 1024 steps over 5 V reads
-    // its own step number.
-    void streamsFramesUnasked()
-    {
-        SimBoard board({"--stream", "1000", "--channel", "1=ramp,0,5,1024"});
-        QVERIFY(board.openPort());
-        QList<int> expected(200);
-        std::iota(expected.begin(), expected.end(), 0);
-        QCOMPARE(readings(board.receive(400, 10000)), expected);
-    }
-
-    void garbageBurst()
-    {
-        SimBoard board({"--garbage", "0.3"});
-        QVERIFY(board.openPort());
-        QCOMPARE(board.receive(65, 2000).size(), 64);
-    }
-
-    // The board stays, unplugged, so the viewer beside it shows its lost link.
-    void unplugKeepsRunning()
-    {
-        SimBoard board({"--unplug", "0.5"});
-        QVERIFY(board.openPort());
-        QVERIFY(board.hungUp());
-        QCOMPARE(board.stop(SIGTERM), 0);
-    }
-
-    // Unplugged, the link goes (its device's number may be reused); replugged, it points
-    // at a new pseudo-terminal that answers; stopped, it goes for good.
-    void replugsAtTheLink()
-    {
-        QTemporaryDir dir;
-        const QString link = dir.filePath("board");
-        SimBoard board({"--link", link, "--unplug", "0.5", "--replug", "0.5"});
-        QCOMPARE(board.device(), link);
-        QVERIFY(board.openPort());
-        QVERIFY(board.hungUp());
-        QCOMPARE(QFileInfo(link).isSymLink(), false);
-        board.closePort();
-        QTRY_VERIFY_WITH_TIMEOUT(QFileInfo(link).exists(), 5000);
-        QVERIFY(board.openPort());
-        board.send("o");
-        QCOMPARE(board.receive(2), QByteArray::fromHex("0002"));
-        QCOMPARE(board.stop(SIGINT), 0);
-        QCOMPARE(QFileInfo(link).isSymLink(), false);
-    }
-
-    void logsEveryByteAndFrame()
-    {
-        SimBoard board;
-        QVERIFY(board.openPort());
-        board.send("la");
-        QVERIFY(board.waitForLog("rx 6c"));
-        QVERIFY(board.waitForLog("rx 61"));
-        QVERIFY(board.waitForLog("tx 00 00"));
-    }
-
-    void helpListsEveryOption()
-    {
-        QProcess sim;
-        sim.start(SENSOR_BOARD_SIM, {"--help"});
-        QVERIFY(sim.waitForFinished(10000));
-        QCOMPARE(sim.exitCode(), 0);
-        const QString help = sim.readAllStandardOutput();
-        for (const char *option : {"--channel", "--reply-delay", "--stray", "--double", "--stream",
-                                   "--garbage", "--unplug", "--link", "--replug", "--help"})
-            QVERIFY2(help.contains(option), option);
-    }
-
-    void badCommandLine_data()
-    {
-        QTest::addColumn<QStringList>("options");
-        QTest::addColumn<QString>("message");
-        QTest::newRow("unknown option") << QStringList{"--bogus"} << "unknown option '--bogus'";
-        QTest::newRow("missing value") << QStringList{"--stream"} << "--stream needs a value";
-        QTest::newRow("unknown shape")
-            << QStringList{"--channel", "1=saw"}
-            << "--channel: unknown shape 'saw' (constant, ramp, sine, square or noise)";
-        QTest::newRow("above 5 V") << QStringList{"--channel", "1=sine,0,7"}
-                                   << "--channel: '7' is not a number from 0 to 5";
-        QTest::newRow("replug without a link")
-            << QStringList{"--unplug", "1", "--replug", "1"}
-            << "--replug needs --unplug and --link: the new device comes back at the link's path";
-    }
-    void badCommandLine()
-    {
-        QFETCH(QStringList, options);
-        QFETCH(QString, message);
-        QProcess sim;
-        sim.start(SENSOR_BOARD_SIM, options);
-        QVERIFY(sim.waitForFinished(10000));
-        QCOMPARE(sim.readAllStandardError(),
-                 "sensor-board-sim: " + message + "\nTry 'sensor-board-sim --help'.\n");
-        QCOMPARE(sim.exitCode(), 2);
     }
 };
 

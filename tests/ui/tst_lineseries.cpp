@@ -56,43 +56,6 @@ private slots:
         QTRY_COMPARE(s.drawn(), 4);
         QCOMPARE(s.handOvers.count(), 2);
     }
-
-    void streamIsDrawnOnA16MsBeat()
-    {
-        // A frame every 10 to 20 ms: the chart refreshes at 0, 16, 32, 48... by the clock,
-        // even when the timer for one of them runs late (the test's clock moves on first).
-        ClockedSeries s;
-        s.frameAfter(0);
-        s.frameAfter(10);
-        s.wait(15);
-        QTRY_COMPARE(s.drawn(), 2); // the refresh due at 16, at 25
-        s.frameAfter(3);            // 28: within the period that began at 16
-        QCOMPARE(s.drawn(), 2);
-        s.wait(4);
-        QTRY_COMPARE(s.drawn(), 3);
-        s.frameAfter(10);
-        s.wait(13);
-        QTRY_COMPARE(s.drawn(), 4); // the refresh due at 48, at 55
-        s.frameAfter(9);            // 64: a whole period after 48
-        QCOMPARE(s.drawn(), 5);
-        QCOMPARE(s.handOvers.count(), 5);
-    }
-
-    void clearingIsDrawnAsAFrameIs()
-    {
-        ClockedSeries s;
-        s.frameAfter(0);
-        s.wait(20);
-        s.series.ClearPoints();
-        QCOMPARE(s.drawn(), 0);
-        s.frameAfter(0);
-        s.wait(2);
-        s.series.ClearPoints(); // within the period: waits for its end
-        QCOMPARE(s.handOvers.count(), 2);
-        s.wait(14);
-        QTRY_COMPARE(s.handOvers.count(), 3);
-        QCOMPARE(s.drawn(), 0);
-    }
 };
 
 QTEST_MAIN(TstLineSeries)

@@ -1,9 +1,8 @@
-// The main window as the user sees it: caption, place and size, each control's place and
-// text, the fonts, a long readout, and the chart: its look and the line it paints as
-// frames come and are cleared. One window serves all the tests, in order. (The tab order
-// is the real program's, in the end-to-end tests.)
+// The main window as the user sees it: each control's place and text, and the chart's
+// look. One window serves all the tests. (Its caption, place and size are the entry's
+// test's; the tab order, and the line drawn and cleared, are the real program's, in the
+// end-to-end tests.)
 
-#include "acquisition/signalstate.h"
 #include "link/comled.h"
 #include "support/ptyboard.h"
 #include "ui/lineseries.h"
@@ -21,31 +20,11 @@ class TstWindow : public QObject
     PtyBoard m_board; // outlives the window that holds its device open
     TForm1 m_form{SerialSettings{m_board.devicePath()}};
 
-    // Only the line is blue: the background goes from white to pink, the grid is grey.
-    int bluePixels() const
-    {
-        SignalChart *chart = m_form.Chart1;
-        const QRect area = chart->mapFromScene(chart->chart()->plotArea()).boundingRect();
-        const QImage image = chart->grab(area).toImage().convertToFormat(QImage::Format_RGB32);
-        int count = 0;
-        for (int y = 0; y < image.height(); ++y)
-            for (int x = 0; x < image.width(); ++x)
-                count += qBlue(image.pixel(x, y)) > 160 && qRed(image.pixel(x, y)) < 90;
-        return count;
-    }
-
 public:
     TstWindow() { m_form.show(); }
 
 private slots:
     void initTestCase() { QVERIFY(QTest::qWaitForWindowExposed(&m_form)); }
-
-    void captionPlaceAndSize()
-    {
-        QCOMPARE(m_form.windowTitle(), "Visualização dos dados capturados pelo sensor");
-        // Whatever frame the platform draws, the outer rectangle is the designed one.
-        QTRY_COMPARE_WITH_TIMEOUT(m_form.frameGeometry(), QRect(289, 118, 875, 500), 5000);
-    }
 
     // Labels size themselves to their text, in whatever font stands in for the designed
     // one: their size is their size hint. The selector shows its prompt while nothing is
@@ -85,19 +64,6 @@ private slots:
         }
     }
 
-    void fonts()
-    {
-        // MS Sans Serif 11 px for the window (Liberation Sans stands in for it here).
-        const QFont window = m_form.Button1->font();
-        QCOMPARE(window.family(), "MS Sans Serif");
-        QCOMPARE(QFontInfo(window).pixelSize(), 11);
-        // Arial 24 px bold for the readout.
-        const QFont readout = m_form.Label1->font();
-        QCOMPARE(readout.family(), "Arial");
-        QCOMPARE(QFontInfo(readout).pixelSize(), 24);
-        QCOMPARE(readout.bold(), true);
-    }
-
     void chartLook()
     {
         QChart *chart = m_form.Chart1->chart();
@@ -124,25 +90,6 @@ private slots:
         QCOMPARE(line->pen().width(), 2);
         QCOMPARE(line->pointsVisible(), false);
         QCOMPARE(line->pointLabelsVisible(), false);
-    }
-
-    void framesPaintLineAndClearRemovesIt()
-    {
-        QCOMPARE(bluePixels(), 0);
-        m_board.send(QByteArray("\x2c\x01", 2).repeated(8)); // 1.46 V
-        QTRY_VERIFY_WITH_TIMEOUT(bluePixels() > 20, 5000);
-        m_form.Button4->click();
-        QTRY_COMPARE_WITH_TIMEOUT(bluePixels(), 0, 5000);
-    }
-
-    void longReadoutWidensToTheRight()
-    {
-        m_board.send(QByteArray("\xff\x03", 2));
-        QTRY_COMPARE_WITH_TIMEOUT(LastVoltage, 4.9951171875f, 5000);
-        m_form.ComboBox1->setCurrentIndex(0);
-        m_form.Timer1Timer(m_form.Timer1);
-        QCOMPARE(m_form.Label1->geometry(), QRect(QPoint(504, 24), m_form.Label1->sizeHint()));
-        QCOMPARE_GT(m_form.Label1->width(), 2 * 33); // "0.0" was 33 wide
     }
 };
 
