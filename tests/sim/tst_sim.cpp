@@ -1,9 +1,23 @@
 // The simulated board, driven through its pseudo-terminal as the viewer would: the frames
-// each command gets, and the misbehaviours it plays on purpose.
+// each command gets, the misbehaviours it plays on purpose, and a bad command line.
 
 #include "support/simboard.h"
 
+#include <QFileInfo>
+#include <QTemporaryDir>
 #include <QtTest>
+
+#include <csignal>
+#include <numeric>
+
+// The 10-bit readings carried by a run of two-byte frames, low byte first.
+static QList<int> readings(const QByteArray &frames)
+{
+    QList<int> values;
+    for (qsizetype i = 0; i + 1 < frames.size(); i += 2)
+        values.append(((frames[i + 1] & 3) << 8) | static_cast<quint8>(frames[i]));
+    return values;
+}
 
 class TestSim : public QObject
 {
@@ -37,6 +51,63 @@ private slots:
         board.send(commands);
         const QByteArray answered = board.receive(expected.size());
         QCOMPARE(answered + board.receive(1, 300), expected);
+    }
+    // Unasked frames in order, none lost or split: a ramp of 1024 steps over 5 V reads
+    // its own step number.
+    void streamsFramesUnasked()
+    {
+        SimBoard board({"--stream", "1000", "--channel", "1=ramp,0,5,1024"});
+        QVERIFY(board.openPort());
+        QList<int> expected(200);
+        std::iota(expected.begin(), expected.end(), 0);
+        QCOMPARE(readings(board.receive(400, 10000)), expected);
+    }
+
+    void garbageBurst()
+    {
+        SimBoard board({"--garbage", "0.3"});
+        QVERIFY(board.openPort());
+        QCOMPARE(board.receive(65, 2000).size(), 64);
+    }
+
+    // Unplugged, the link goes (its device's number may be reused); replugged, it points
+    // at a new pseudo-terminal that answers; stopped, it goes for good.
+    void replugsAtTheLink()
+    {
+        QTemporaryDir dir;
+        const QString link = dir.filePath("board");
+        SimBoard board({"--link", link, "--unplug", "0.5", "--replug", "0.5"});
+        QCOMPARE(board.device(), link);
+        QVERIFY(board.openPort());
+        QVERIFY(board.hungUp());
+        QCOMPARE(QFileInfo(link).isSymLink(), false);
+        board.closePort();
+        QTRY_VERIFY_WITH_TIMEOUT(QFileInfo(link).exists(), 5000);
+        QVERIFY(board.openPort());
+        board.send("o");
+        QCOMPARE(board.receive(2), QByteArray::fromHex("0002"));
+        QCOMPARE(board.stop(SIGINT), 0);
+        QCOMPARE(QFileInfo(link).isSymLink(), false);
+    }
+
+    void badCommandLine_data()
+    {
+        QTest::addColumn<QStringList>("options");
+        QTest::addColumn<QString>("message");
+        QTest::newRow("unknown option") << QStringList{"--bogus"} << "unknown option '--bogus'";
+        QTest::newRow("above 5 V") << QStringList{"--channel", "1=sine,0,7"}
+                                   << "--channel: '7' is not a number from 0 to 5";
+    }
+    void badCommandLine()
+    {
+        QFETCH(QStringList, options);
+        QFETCH(QString, message);
+        QProcess sim;
+        sim.start(SENSOR_BOARD_SIM, options);
+        QVERIFY(sim.waitForFinished(10000));
+        QCOMPARE(sim.readAllStandardError(),
+                 "sensor-board-sim: " + message + "\nTry 'sensor-board-sim --help'.\n");
+        QCOMPARE(sim.exitCode(), 2);
     }
 };
 

@@ -3,6 +3,7 @@
 #include <QDeadlineTimer>
 
 #include <cerrno>
+#include <csignal>
 #include <fcntl.h>
 #include <poll.h>
 #include <unistd.h>
@@ -23,6 +24,14 @@ bool SimBoard::waitForLog(const QString &lineStart, int timeoutMs)
             return true;
     } while (m_process.waitForReadyRead(50) || !deadline.hasExpired());
     return false;
+}
+
+int SimBoard::stop(int signal)
+{
+    ::kill(static_cast<pid_t>(m_process.processId()), signal);
+    const bool ended =
+        m_process.waitForFinished(10000) && m_process.exitStatus() == QProcess::NormalExit;
+    return ended ? m_process.exitCode() : -1;
 }
 
 bool SimBoard::openPort()
@@ -59,4 +68,11 @@ QByteArray SimBoard::receive(int count, int timeoutMs)
             break;
     }
     return bytes;
+}
+
+bool SimBoard::hungUp()
+{
+    // Nothing is sent unasked, so a read that ends before its time is a hang-up.
+    const QDeadlineTimer deadline(5000);
+    return receive(1, 5000).isEmpty() && !deadline.hasExpired();
 }
