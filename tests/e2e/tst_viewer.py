@@ -7,7 +7,9 @@ import subprocess
 import sys
 import time
 
-from session import click, expect, run_test, screenshot, wait_for
+sys.path.append(os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "support"))
+from processes import expect, run_test, wait_for
+from session import Session, click, screenshot
 
 CAPTION = "Visualização dos dados capturados pelo sensor"
 READOUT = "Tensão da última leitura, em volts"  # the readout's description; its name is its text
@@ -154,4 +156,4 @@ def unplugged_board_shows_one_box_and_lamp_goes_dark(session, bin_dir):
 
 
 if __name__ == "__main__":
-    sys.exit(run_test(globals()[sys.argv[1]], sys.argv[2]))
+    sys.exit(run_test(Session, globals()[sys.argv[1]], sys.argv[2]))
