@@ -7,18 +7,18 @@ import contextlib
 import os
 import select
 import shutil
-import signal
 import subprocess
 import tempfile
 import threading
-import time
 
 from Xlib import X, display, error, protocol
 
+from processes import Processes
 
-class Session:
+
+class Session(Processes):
     def __init__(self):
-        self.processes = []
+        super().__init__()
         self.master = None
         self.runtime_dir = None
         try:
@@ -34,28 +34,21 @@ class Session:
         os.environ["XDG_RUNTIME_DIR"] = self.runtime_dir
         read_end, write_end = os.pipe()
         # Xvfb picks a free display number itself and writes it to the pipe.
-        self._start(["Xvfb", "-displayfd", str(write_end), "-screen", "0", "1280x1024x24",
-                     "-nolisten", "tcp"], pass_fds=(write_end,))
+        self.start(["Xvfb", "-displayfd", str(write_end), "-screen", "0", "1280x1024x24",
+                    "-nolisten", "tcp"], pass_fds=(write_end,))
         os.close(write_end)
         with os.fdopen(read_end) as pipe:
             self.display = ":" + pipe.readline().strip()
-        bus = self._start(["dbus-daemon", "--session", "--nofork", "--print-address=1"],
-                          stdout=subprocess.PIPE, text=True)
+        bus = self.start(["dbus-daemon", "--session", "--nofork", "--print-address=1"],
+                         stdout=subprocess.PIPE, text=True)
         self.bus_address = bus.stdout.readline().strip()
         os.environ.update(DISPLAY=self.display, DBUS_SESSION_BUS_ADDRESS=self.bus_address)
         self.shown = []  # (X id, title) of each window mapped, in order
         self._watch_windows()
 
-    def _start(self, command, **options):
-        # The process ends with this one, even if this one dies before it can end it.
-        process = subprocess.Popen(["setpriv", "--pdeathsig", "TERM", "--", *command],
-                                   **options)
-        self.processes.append(process)
-        return process
-
     def _start_viewer(self, command):
         # A Brazilian user's desktop, read by a screen reader.
-        return self._start(command, env=dict(
+        return self.start(command, env=dict(
             os.environ, QT_QPA_PLATFORM="xcb", QT_LINUX_ACCESSIBILITY_ALWAYS_ON="1",
             LANGUAGE="pt_BR", LC_ALL="pt_BR.UTF-8"))
 
@@ -76,11 +69,6 @@ class Session:
     def start_launcher(self, launcher, device):
         """Starts the program on `device` through the launcher, as its user would."""
         return self._start_viewer([launcher, device])
-
-    def start_board(self, simulator, *options):
-        """Starts the simulated board; see Board."""
-        return Board(self._start([simulator, *options], stdout=subprocess.PIPE,
-                                 stderr=subprocess.PIPE, text=True))
 
     def board_reads(self, timeout=5.0):
         """What the program has written to the board, waiting up to `timeout` for it."""
@@ -128,42 +116,11 @@ class Session:
             x.sync()
 
     def close(self):
-        for process in reversed(self.processes):
-            if process.poll() is None:
-                os.kill(process.pid, signal.SIGTERM)
-                try:
-                    process.wait(5)
-                except subprocess.TimeoutExpired:
-                    os.kill(process.pid, signal.SIGKILL)
-                    process.wait()
+        super().close()
         if self.master is not None:
             os.close(self.master)
         if self.runtime_dir is not None:
             shutil.rmtree(self.runtime_dir, ignore_errors=True)
-
-
-class Board:
-    """The simulated board: its device, and its log lines as they come, each with the
-    time it was read."""
-
-    def __init__(self, process):
-        self.process = process
-        self.device = process.stdout.readline().strip()
-        self._log = []
-        threading.Thread(target=self._read_log, daemon=True).start()
-
-    def _read_log(self):
-        for line in self.process.stderr:
-            self._log.append((time.monotonic(), line.rstrip("\n")))
-
-    def log(self, start):
-        """The lines that start with `start`, in order, each as (time read, line)."""
-        return [entry for entry in list(self._log) if entry[1].startswith(start)]
-
-    def unplug(self):
-        """Ends the simulator: its pseudo-terminal goes, as a pulled cable would."""
-        os.kill(self.process.pid, signal.SIGTERM)
-        self.process.wait(10)
 
 
 def screenshot(extents):
@@ -182,39 +139,3 @@ def click(accessible):
     box = accessible.queryComponent().getExtents(pyatspi.DESKTOP_COORDS)
     subprocess.run(["xdotool", "mousemove", "--sync", str(box.x + box.width // 2),
                     str(box.y + box.height // 2), "click", "1"], check=True)
-
-
-failures = []
-
-
-def expect(actual, expected, what):
-    """Notes a failure, printing both values, and lets the test go on."""
-    if actual != expected:
-        failures.append(f"{what}:\n  actual:   {actual!r}\n  expected: {expected!r}")
-
-
-def run_test(test, *arguments):
-    """Runs test(session, *arguments) in a session of its own, prints every failure and
-    returns the exit status."""
-    session = Session()
-    try:
-        test(session, *arguments)
-    except Exception as error:  # a step that never came, reported with the rest
-        failures.append(f"{type(error).__name__}: {error}")
-    finally:
-        session.close()
-    for failure in failures:
-        print("FAIL", failure)
-    return 1 if failures else 0
-
-
-def wait_for(condition, what, timeout=20.0):
-    """Polls `condition` until it returns something true, and returns that."""
-    deadline = time.monotonic() + timeout
-    while True:
-        value = condition()
-        if value:
-            return value
-        if time.monotonic() > deadline:
-            raise AssertionError("timed out waiting for " + what)
-        time.sleep(0.1)

@@ -1,10 +1,13 @@
 """The real program as a screen reader and a keyboard user meet it: under Xvfb, on a
 pseudo-terminal bound as COM2, read through AT-SPI. Run: tst_accessibility.py PROGRAM"""
 
+import os
 import subprocess
 import sys
 
-from session import expect, run_test, screenshot, wait_for
+sys.path.append(os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "support"))
+from processes import expect, run_test, wait_for
+from session import Session, screenshot
 
 CAPTION = "Visualização dos dados capturados pelo sensor"
 # The main window's controls as assistive technology lists them: role, name, description.
@@ -120,4 +123,4 @@ def run(session, program):
 
 
 if __name__ == "__main__":
-    sys.exit(run_test(run, sys.argv[1]))
+    sys.exit(run_test(Session, run, sys.argv[1]))

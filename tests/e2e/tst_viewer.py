@@ -7,7 +7,9 @@ import subprocess
 import sys
 import time
 
-from session import click, expect, run_test, screenshot, wait_for
+sys.path.append(os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "support"))
+from processes import expect, run_test, wait_for
+from session import Session, click, screenshot
 
 CAPTION = "Visualização dos dados capturados pelo sensor"
 READOUT = "Tensão da última leitura, em volts"  # the readout's description; its name is its text
@@ -83,7 +85,9 @@ def width(columns):
 def no_device_shows_one_box_and_ends(session, bin_dir):
     viewer = session.start_program(os.path.join(bin_dir, "sensor-viewer"), with_port=False)
     box = wait_for(error_boxes, "an error box", timeout=60)[0]
-    expect("COM2" in box_text(box), True, f"the box names COM2: {box_text(box)!r}")
+    expect(box_text(box), "Não foi possível abrir a porta COM2 (/dev/ttyS1): o dispositivo não "
+           "existe. Verifique se a placa está ligada ao computador e se o nome da porta está "
+           "certo.", "the box's text")
     time.sleep(2)  # a second box would come in this time
     press_ok(box)
     expect(exit_status(viewer), 0, "exit status after OK")
@@ -154,4 +158,4 @@ def unplugged_board_shows_one_box_and_lamp_goes_dark(session, bin_dir):
 
 
 if __name__ == "__main__":
-    sys.exit(run_test(globals()[sys.argv[1]], sys.argv[2]))
+    sys.exit(run_test(Session, globals()[sys.argv[1]], sys.argv[2]))

@@ -21,6 +21,12 @@ PtyBoard::PtyBoard()
     m_slavePath = QString::fromLocal8Bit(name);
 }
 
+PtyBoard::~PtyBoard()
+{
+    ::close(m_slave);
+    unplug();
+}
+
 void PtyBoard::send(const QByteArray &bytes)
 {
     pollfd out{m_master, POLLOUT, 0};
@@ -45,21 +51,9 @@ QByteArray PtyBoard::takeReceived()
     return out;
 }
 
-bool PtyBoard::programClosedDevice() const
-{
-    // With no slave open anywhere, the master side reports a hang-up.
-    pollfd in{m_master, POLLIN, 0};
-    return m_master >= 0 && m_slave < 0 && ::poll(&in, 1, 0) == 1 && (in.revents & POLLHUP);
-}
-
 void PtyBoard::unplug()
 {
     ::close(std::exchange(m_master, -1)); // a second close just fails with EBADF
-}
-
-void PtyBoard::releaseSlave()
-{
-    ::close(std::exchange(m_slave, -1));
 }
 
 speed_t PtyBoard::lineSpeed() const

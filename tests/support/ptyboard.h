@@ -12,11 +12,7 @@ class PtyBoard
 {
 public:
     PtyBoard();
-    ~PtyBoard()
-    {
-        releaseSlave();
-        unplug();
-    }
+    ~PtyBoard();
     PtyBoard(const PtyBoard &) = delete;
     PtyBoard &operator=(const PtyBoard &) = delete;
 
@@ -27,12 +23,8 @@ public:
     void send(const QByteArray &bytes);
     /// What the program has sent so far and not yet taken (does not wait).
     QByteArray takeReceived();
-    /// Whether the program has closed the device: no process holds the slave open.
-    bool programClosedDevice() const;
     /// Unplugs the board: closes the master side.
     void unplug();
-    /// Drops the test's own handle on the slave side, so that only the program holds it.
-    void releaseSlave();
     /// The line speed the program gave the device (B9600...), read through the master: a
     /// pty's two sides share their line settings.
     speed_t lineSpeed() const;

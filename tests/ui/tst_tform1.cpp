@@ -1,10 +1,9 @@
 // The main window at work over a pseudo-terminal playing the board: frames in, commands
-// out, the readout, clearing, the set-up dialog, error boxes, a board lost and found
-// again, and closing. The program knows the board by a link we own, which a new
-// pseudo-terminal takes over as a USB adapter plugged in again would. The tests give the
-// ticks by hand, apart from those about a lost board. (The poll timer's beat, and the
-// readout showing a reply from the next tick on, are the real program's, in the
-// end-to-end test.)
+// out, the readout, clearing, the set-up dialog, error boxes, and a board lost and found
+// again. The program knows the board by a link we own, which a new pseudo-terminal takes
+// over as a USB adapter plugged in again would. The tests give the ticks by hand, apart
+// from those about a lost board. (The poll timer's beat, the readout showing a reply from
+// the next tick on, and closing are the real program's, in the end-to-end test.)
 // CTest runs this under a Portuguese locale, whose decimal separator is a comma.
 
 #include "acquisition/signalstate.h"
@@ -227,24 +226,6 @@ private slots:
         sendFrames(QByteArray::fromHex("0002"));
         expectPlotted({{0, 2.5}});
         unplugWhilePolled();
-    }
-
-    void closingClosesDeviceAndWindow_data()
-    {
-        QTest::addColumn<bool>("closeBox");
-        QTest::newRow("close button") << false;
-        QTest::newRow("close box") << true;
-    }
-    void closingClosesDeviceAndWindow()
-    {
-        QFETCH(bool, closeBox);
-        m_board->releaseSlave(); // only the program holds the device now
-        if (closeBox)
-            m_form->close();
-        else
-            m_form->BitBtn1->click();
-        QTRY_COMPARE_WITH_TIMEOUT(m_board->programClosedDevice(), true, kWaitMs);
-        QCOMPARE(m_form->isVisible(), false);
     }
 };
 

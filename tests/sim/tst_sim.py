@@ -1,0 +1,130 @@
+"""The simulated board, driven through its pseudo-terminal as the viewer would: the frames
+each command gets, the misbehaviours it plays on purpose, and a bad command line.
+Run: tst_sim.py TEST SIMULATOR, TEST one of the functions below."""
+
+import os
+import select
+import signal
+import subprocess
+import sys
+import tempfile
+import time
+
+sys.path.append(os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "support"))
+from processes import Processes, expect, run_test, wait_for
+
+
+class Port:
+    """The board's device, opened as a program opens a serial port."""
+
+    def __init__(self, device):
+        self.fd = os.open(device, os.O_RDWR | os.O_NOCTTY | os.O_NONBLOCK)
+
+    def __enter__(self):
+        return self
+
+    def __exit__(self, *_):
+        os.close(self.fd)
+
+    def send(self, data):
+        os.write(self.fd, data)
+
+    def receive(self, count, timeout=3.0):
+        """Reads until `count` bytes came, the board hung up, or `timeout` passed."""
+        data = b""
+        deadline = time.monotonic() + timeout
+        while len(data) < count and time.monotonic() < deadline:
+            select.select([self.fd], [], [], deadline - time.monotonic())
+            try:
+                chunk = os.read(self.fd, count - len(data))
+            except BlockingIOError:
+                continue
+            except OSError:  # the other side has gone
+                break
+            if not chunk:
+                break
+            data += chunk
+        return data
+
+    def hung_up(self):
+        """Whether the board hangs up within 5 s. Nothing comes unasked, so a read that
+        ends before its time is a hang-up."""
+        started = time.monotonic()
+        return self.receive(1, 5.0) == b"" and time.monotonic() - started < 5.0
+
+
+def readings(frames):
+    """The 10-bit readings carried by a run of two-byte frames, low byte first."""
+    return [(frames[i + 1] & 3) << 8 | frames[i] for i in range(0, len(frames) - 1, 2)]
+
+
+def answers_each_command_with_its_frames(processes, simulator):
+    # Commands sent at once, and every byte the board answers with, in order. A reading
+    # is volts * 1024 / 5, rounded, at most 1023.
+    cases = [
+        ("defaults: sine, ramp and square start at 2.5, 0 and 4 V; 5 holds 2.5 V",
+         [], b"klmo", "0002 0000 3303 0002"),
+        ("sine swings around the middle of its range, 5 V reads 1023",
+         ["--channel=1=sine,0,5,4"], b"kkkk", "0002 ff03 0002 0000"),
+        ("answering twice", ["--double"], b"kl", "0002 0002 0000 0000"),
+        ("a stray byte after every second answer", ["--stray", "2"], b"ooo",
+         "0002 0002 5a 0002"),
+    ]
+    for name, options, commands, expected in cases:
+        board = processes.start_board(simulator, *options)
+        with Port(board.device) as port:
+            port.send(commands)
+            answered = port.receive(len(bytes.fromhex(expected)))
+            answered += port.receive(1, 0.3)  # and nothing after
+        expect(answered.hex(" "), bytes.fromhex(expected).hex(" "), name)
+
+
+def streams_frames_unasked_in_order(processes, simulator):
+    # None lost or split: a ramp of 1024 steps over 5 V reads its own step number.
+    board = processes.start_board(simulator, "--stream", "1000",
+                                  "--channel", "1=ramp,0,5,1024")
+    with Port(board.device) as port:
+        expect(readings(port.receive(400, 10.0)), list(range(200)), "the first 200 readings")
+
+
+def sends_a_garbage_burst(processes, simulator):
+    board = processes.start_board(simulator, "--garbage", "0.3")
+    with Port(board.device) as port:
+        expect(len(port.receive(65, 2.0)), 64, "bytes in the burst")
+
+
+def unplugs_and_replugs_at_its_link(processes, simulator):
+    # Unplugged, the link goes (its device's number may be reused); replugged, it points
+    # at a new pseudo-terminal that answers; stopped, it goes for good.
+    with tempfile.TemporaryDirectory() as folder:
+        link = os.path.join(folder, "board")
+        board = processes.start_board(simulator, "--link", link,
+                                      "--unplug", "0.5", "--replug", "0.5")
+        expect(board.device, link, "the device printed")
+        with Port(link) as port:
+            expect(port.hung_up(), True, "hung up at the unplug")
+            expect(os.path.islink(link), False, "the link is there after the unplug")
+        wait_for(lambda: os.path.exists(link), "the link to come back", timeout=5)
+        with Port(link) as port:
+            port.send(b"o")
+            expect(port.receive(2).hex(" "), "00 02", "channel 5's frame after the replug")
+        expect(board.stop(signal.SIGINT), 0, "exit status on SIGINT")
+        expect(os.path.islink(link), False, "the link is there once stopped")
+
+
+def refuses_a_bad_command_line(processes, simulator):
+    cases = [
+        ("unknown option", ["--bogus"], "unknown option '--bogus'"),
+        ("above 5 V", ["--channel", "1=sine,0,7"], "--channel: '7' is not a number from 0 to 5"),
+    ]
+    for name, options, message in cases:
+        sim = processes.start([simulator, *options], stdout=subprocess.DEVNULL,
+                              stderr=subprocess.PIPE, text=True)
+        _, errors = sim.communicate(timeout=10)
+        expect(errors, f"sensor-board-sim: {message}\nTry 'sensor-board-sim --help'.\n",
+               f"{name}: the message")
+        expect(sim.returncode, 2, f"{name}: exit status")
+
+
+if __name__ == "__main__":
+    sys.exit(run_test(Processes, globals()[sys.argv[1]], sys.argv[2]))

@@ -1,0 +1,124 @@
+"""What the process-level tests share: the processes a test starts, each ended by its PID
+when the test ends, pass or fail; the simulated board among them; and checks that print
+both values when they fail."""
+
+import os
+import shutil
+import signal
+import subprocess
+import threading
+import time
+
+# Found on the test's own PATH, whatever PATH a process is given.
+SETPRIV = shutil.which("setpriv")
+
+
+class Processes:
+    """The processes a test has started, ended by their PIDs, last started first."""
+
+    def __init__(self):
+        self.started = []
+
+    def start(self, command, **options):
+        # The process ends with this one, even if this one dies before it can end it.
+        process = subprocess.Popen([SETPRIV, "--pdeathsig", "TERM", "--", *command],
+                                   **options)
+        self.started.append(process)
+        return process
+
+    def start_board(self, simulator, *options):
+        """Starts the simulated board; see Board."""
+        return Board(self.start([simulator, *options], stdout=subprocess.PIPE,
+                                stderr=subprocess.PIPE, text=True))
+
+    def close(self):
+        for process in reversed(self.started):
+            if process.poll() is None:
+                os.kill(process.pid, signal.SIGTERM)
+                try:
+                    process.wait(5)
+                except subprocess.TimeoutExpired:
+                    os.kill(process.pid, signal.SIGKILL)
+                    process.wait()
+
+
+class Lines:
+    """A pipe's lines as they come, read by a thread of their own, each with the time it
+    was read."""
+
+    def __init__(self, pipe):
+        self.lines = []
+        self._reader = threading.Thread(target=self._read, args=(pipe,), daemon=True)
+        self._reader.start()
+
+    def _read(self, pipe):
+        for line in pipe:
+            self.lines.append((time.monotonic(), line.rstrip("\n")))
+
+    def starting(self, start):
+        """The lines that start with `start`, in order, each as (time read, line)."""
+        return [entry for entry in list(self.lines) if entry[1].startswith(start)]
+
+    def all(self, timeout=10.0):
+        """Every line, once the pipe has closed (or `timeout` has passed)."""
+        self._reader.join(timeout)
+        return [line for _, line in self.lines]
+
+
+class Board:
+    """The simulated board: its device (the first line it prints), and its log."""
+
+    def __init__(self, process):
+        self.process = process
+        self.device = process.stdout.readline().strip()
+        self._log = Lines(process.stderr)
+
+    def log(self, start):
+        """The log lines that start with `start`, in order, each as (time read, line)."""
+        return self._log.starting(start)
+
+    def stop(self, signal_number=signal.SIGTERM):
+        """Stops the simulator with a signal; its exit status."""
+        os.kill(self.process.pid, signal_number)
+        return self.process.wait(10)
+
+    def unplug(self):
+        """Ends the simulator: its pseudo-terminal goes, as a pulled cable would."""
+        self.stop()
+
+
+failures = []
+
+
+def expect(actual, expected, what):
+    """Notes a failure, printing both values, and lets the test go on."""
+    if actual != expected:
+        failures.append(f"{what}:\n  actual:   {actual!r}\n  expected: {expected!r}")
+
+
+def wait_for(condition, what, timeout=20.0):
+    """Polls `condition` until it returns something true, and returns that."""
+    deadline = time.monotonic() + timeout
+    while True:
+        value = condition()
+        if value:
+            return value
+        if time.monotonic() > deadline:
+            raise AssertionError("timed out waiting for " + what)
+        time.sleep(0.1)
+
+
+def run_test(context, test, *arguments):
+    """Runs test(context(), *arguments), `context` being Processes or one that extends it,
+    ends every process the test started, prints every failure and returns the exit
+    status."""
+    processes = context()
+    try:
+        test(processes, *arguments)
+    except Exception as error:  # a step that never came, reported with the rest
+        failures.append(f"{type(error).__name__}: {error}")
+    finally:
+        processes.close()
+    for failure in failures:
+        print("FAIL", failure)
+    return 1 if failures else 0
