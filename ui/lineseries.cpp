@@ -70,9 +70,9 @@ void LineSeries::scheduleFlush()
     m_dirty = true;
     if (m_refresh.isActive())
         return; // handed over with the others at the end of this period
-#ifdef SENSOR_VIEWER_TRAILING_REFRESH
+#ifdef SENSOR_VIEWER_FORMER_REDRAW
     // The former behaviour, built only by the end-to-end benchmark to compare against:
-    // every change waits a whole period.
+    // every change waits a whole period (and the line is one piece, see the header).
     m_refresh.start(kRefreshInterval);
 #else
     const auto sinceRefresh = m_clock() - m_lastRefresh;
