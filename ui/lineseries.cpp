@@ -116,6 +116,8 @@ void LineSeries::handOver()
         QList<QPointF> piece;
         if (end > first)
             piece = visible.mid(first, end - first + (end < visible.size() ? 1 : 0));
+        if (piece.size() == 1 && first > 0)
+            piece.clear(); // a lone newest point: the piece before already ends with it
         first = end;
         // Only a piece that changed is handed over, and so repainted. replace() recomputes
         // the piece once; append() would redo it for every point it holds.
