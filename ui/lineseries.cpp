@@ -2,23 +2,47 @@
 
 #include <QLineSeries>
 
+#include <utility>
+
 using namespace std::chrono;
 
 LineSeries::LineSeries(QObject *parent, Clock clock)
     : QObject(parent)
-    , m_line(new QLineSeries) // the chart takes it over in SignalChart::addSeries
     , m_clock(clock ? std::move(clock) : Clock(&steady_clock::now))
     , m_lastRefresh(m_clock() - kRefreshInterval)
 {
     m_refresh.setSingleShot(true);
     m_refresh.setTimerType(Qt::PreciseTimer);
     connect(&m_refresh, &QTimer::timeout, this, &LineSeries::refreshOnBeat);
+    for (int piece = 0; piece < kPieceCount; ++piece)
+        m_pieces.append(new QLineSeries); // the chart takes them over in SignalChart::addSeries
 }
 
 LineSeries::~LineSeries()
 {
-    if (m_line && !m_line->chart())
-        delete m_line;
+    for (QLineSeries *piece : std::as_const(m_pieces))
+        if (piece && !piece->chart())
+            delete piece;
+}
+
+QList<QLineSeries *> LineSeries::pieces() const
+{
+    QList<QLineSeries *> pieces;
+    for (QLineSeries *piece : m_pieces)
+        pieces.append(piece);
+    return pieces;
+}
+
+QList<QPointF> LineSeries::drawnPoints() const
+{
+    QList<QPointF> points;
+    for (const QLineSeries *piece : m_pieces) {
+        if (!piece || piece->count() == 0)
+            continue;
+        // A piece starts where the one before it ends.
+        points.append(piece->points().mid(points.isEmpty() ? 0 : 1));
+    }
+    return points;
 }
 
 void LineSeries::AppendPoint(double x, double y)
@@ -46,9 +70,9 @@ void LineSeries::scheduleFlush()
     m_dirty = true;
     if (m_refresh.isActive())
         return; // handed over with the others at the end of this period
-#ifdef SENSOR_VIEWER_TRAILING_REFRESH
+#ifdef SENSOR_VIEWER_FORMER_REDRAW
     // The former behaviour, built only by the end-to-end benchmark to compare against:
-    // every change waits a whole period.
+    // every change waits a whole period (and the line is one piece, see the header).
     m_refresh.start(kRefreshInterval);
 #else
     const auto sinceRefresh = m_clock() - m_lastRefresh;
@@ -79,7 +103,25 @@ void LineSeries::refreshOnBeat()
 void LineSeries::handOver()
 {
     m_dirty = false;
-    // replace() recomputes the line once; append() would redo it for every point held.
-    if (m_line)
-        m_line->replace(m_points.within(m_minX, m_maxX));
+    const QList<QPointF> visible = m_points.within(m_minX, m_maxX);
+    const double pieceWidth = (m_maxX - m_minX) / kPieceCount;
+    qsizetype first = 0; // the piece's first point
+    for (int k = 0; k < kPieceCount; ++k) {
+        // A piece draws the segments that start at its points: it takes the points left of
+        // its right edge (the last piece those on the edge too) and the next one after them.
+        const bool last = k + 1 == kPieceCount;
+        qsizetype end = first;
+        while (end < visible.size() && (last || visible[end].x() < m_minX + (k + 1) * pieceWidth))
+            ++end;
+        QList<QPointF> piece;
+        if (end > first)
+            piece = visible.mid(first, end - first + (end < visible.size() ? 1 : 0));
+        if (piece.size() == 1 && first > 0)
+            piece.clear(); // a lone newest point: the piece before already ends with it
+        first = end;
+        // Only a piece that changed is handed over, and so repainted. replace() recomputes
+        // the piece once; append() would redo it for every point it holds.
+        if (m_pieces[k] && m_pieces[k]->points() != piece)
+            m_pieces[k]->replace(piece);
+    }
 }

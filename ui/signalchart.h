@@ -3,7 +3,6 @@
 #include <QChartView>
 
 class LineSeries;
-class QGraphicsItem;
 class QValueAxis;
 
 // The signal chart: voltage against sample number on fixed axes, 0 to 100 samples by
@@ -29,8 +28,6 @@ protected:
     void focusOutEvent(QFocusEvent *event) override;
 
 private:
-    static void cacheStaticItems(QGraphicsItem *item);
-
     QValueAxis *m_bottomAxis;
     QValueAxis *m_leftAxis;
 };

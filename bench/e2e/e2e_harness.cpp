@@ -382,10 +382,10 @@ double median(const std::vector<double> &v)
 struct Settings
 {
     int runs = 5;
-    int launches = 5;        // start-ups per program and run
-    double idleMs = 3000;    // idle CPU window
-    int isolatedFrames = 40; // frames 50 ms apart
-    int streamFrames = 90;   // frames 10 ms apart, per pass
+    int launches = 5;         // start-ups per program and run
+    double idleMs = 3000;     // idle CPU window
+    int isolatedFrames = 100; // frames 50 ms apart
+    int streamFrames = 90;    // frames 10 ms apart, per pass
     int streamPasses = 3;
     double slowMs = 5000; // 960 frames/s window
     double fastMs = 4000; // 46,080 frames/s window
@@ -568,9 +568,12 @@ std::vector<double> latencies(Screen &screen, Board &board, const ChartPlacement
         }
         while (firstPending < next && seen[size_t(firstPending)] != 0)
             ++firstPending;
-        // Looked at again when something is drawn on the strip, and every 2 ms in any case.
+        // Looked at again when something is drawn on the strip (the X server reports every
+        // drawing), and every 20 ms in any case. Reading the screen back more often would
+        // load the X server and the cores the viewer needs: polling every 2 ms added about
+        // 0.3 ms to the 99th percentile of an isolated frame.
         const double wake =
-            next <= count ? std::min(start + (next - 1) * spacingMs, nowMs() + 2) : nowMs() + 2;
+            next <= count ? std::min(start + (next - 1) * spacingMs, nowMs() + 20) : nowMs() + 20;
         drawn = screen.waitForDrawing(strip, wake).value_or(nowMs());
     }
     std::vector<double> result;
@@ -838,19 +841,22 @@ int main(int argc, char **argv)
         const double isolatedP99 = percentile(across(after, isolated), 99);
         const double streamP90 = percentile(across(after, stream), 90);
         const std::string fullStream = "46,080 frames/s, chart full";
-        const double cpuNow =
-            medianOf(after, [&](const ViewerRun &r) { return r.cpu.at(fullStream); });
-        const double cpuBefore =
-            medianOf(before, [&](const ViewerRun &r) { return r.cpu.at(fullStream); });
+        // Compared within each run, as the ratios in the table are.
+        const auto fullStreamCpu = [&](const ViewerRun &r) { return r.cpu.at(fullStream); };
+        const double cpuNow = medianOf(after, fullStreamCpu);
+        const double cpuBefore = medianOf(before, fullStreamCpu);
+        std::vector<double> cpuRatios;
+        for (size_t i = 0; i < before.size(); ++i)
+            cpuRatios.push_back(fullStreamCpu(after[i]) / fullStreamCpu(before[i]));
         std::printf("\nisolated frame on screen within 2 ms (p99): %s (%s ms)\n",
                     verdict(isolatedP99 <= 2.0), fixed(isolatedP99, 2).c_str());
         std::printf(
             "frames every 10 ms on screen within one refresh period, 16 ms (p90): %s (%s ms)\n",
             verdict(streamP90 <= 16.0), fixed(streamP90, 1).c_str());
         std::printf("CPU per frame at 46,080 frames/s, chart full, no higher than before (5 %% "
-                    "allowed for noise): %s (%s vs %s µs)\n",
-                    verdict(cpuNow <= cpuBefore * 1.05), fixed(cpuNow, 2).c_str(),
-                    fixed(cpuBefore, 2).c_str());
+                    "allowed for noise): %s (ratio %s; %s vs %s µs)\n",
+                    verdict(median(cpuRatios) <= 1.05), fixed(median(cpuRatios), 2).c_str(),
+                    fixed(cpuNow, 2).c_str(), fixed(cpuBefore, 2).c_str());
         auto missedAll =
             across(after, [](const ViewerRun &r) { return std::vector<double>{double(r.missed)}; });
         std::printf("no frame left undrawn: %s\n",

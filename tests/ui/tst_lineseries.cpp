@@ -1,10 +1,10 @@
 // When the signal's changes reach the chart's line: a change after a quiet spell at once,
-// changes within a refresh period together at its end, none left behind. The series is
-// told the time by the test; the end of a period is a real timer the test waits for.
+// changes within a refresh period together at its end, none left behind, and the line
+// whole across the pieces it is drawn in. The series is told the time by the test; the
+// end of a period is a real timer the test waits for.
 
 #include "ui/lineseries.h"
 
-#include <QSignalSpy>
 #include <QtTest>
 
 using namespace std::chrono;
@@ -15,16 +15,17 @@ struct ClockedSeries
 {
     steady_clock::time_point now{};
     LineSeries series{nullptr, [this] { return now; }};
-    QSignalSpy handOvers{series.line(), &QXYSeries::pointsReplaced};
-    int frames = 0;
+    QList<QPointF> sent;
 
     void wait(int ms) { now += milliseconds(ms); }
     void frameAfter(int ms)
     {
         wait(ms);
-        series.AppendPoint(frames++, 1.0);
+        const qsizetype x = sent.size();
+        sent.append(QPointF(double(x), x % 2 ? 0.5 : 4.5));
+        series.AppendPoint(sent.last().x(), sent.last().y());
     }
-    qsizetype drawn() const { return series.line()->count(); }
+    qsizetype drawn() const { return series.drawnPoints().size(); }
 };
 
 } // namespace
@@ -38,23 +39,32 @@ private slots:
     {
         ClockedSeries s;
         s.frameAfter(0);
-        QCOMPARE(s.series.line()->points(), QList<QPointF>{QPointF(0, 1.0)});
-        s.frameAfter(16); // a whole period since that refresh
-        QCOMPARE(s.drawn(), 2);
-        QCOMPARE(s.handOvers.count(), 2);
+        s.frameAfter(16); // a whole period since the first frame
+        QCOMPARE(s.series.drawnPoints(), QList<QPointF>({{0, 4.5}, {1, 0.5}}));
+        s.frameAfter(16);
+        QCOMPARE(s.drawn(), 3);
     }
 
     void burstIsDrawnOnceAtThePeriodsEnd()
     {
         ClockedSeries s;
         s.frameAfter(0);
+        s.frameAfter(16);
         s.frameAfter(5);
         s.frameAfter(5);
         s.frameAfter(5);
-        QCOMPARE(s.drawn(), 1);
+        QCOMPARE(s.drawn(), 2);
         s.wait(1);
-        QTRY_COMPARE(s.drawn(), 4);
-        QCOMPARE(s.handOvers.count(), 2);
+        QTRY_COMPARE(s.drawn(), 5);
+    }
+
+    // The line is drawn in pieces a tenth of the x range wide, each joined to the next.
+    void lineAcrossPiecesIsDrawnWhole()
+    {
+        ClockedSeries s;
+        for (int i = 0; i < 25; ++i)
+            s.frameAfter(20);
+        QCOMPARE(s.series.drawnPoints(), s.sent);
     }
 };
 

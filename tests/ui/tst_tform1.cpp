@@ -68,7 +68,7 @@ class TstTForm1 : public QObject
     void expectReadout(const QString &text) { QCOMPARE(m_form->Label1->text(), text); }
     void expectPlotted(const QList<QPointF> &points)
     {
-        QTRY_COMPARE_WITH_TIMEOUT(m_form->Series1->line()->points(), points, kWaitMs);
+        QTRY_COMPARE_WITH_TIMEOUT(m_form->Series1->drawnPoints(), points, kWaitMs);
     }
     // The error boxes the user has read and dismissed since the last look.
     void expectBoxes(const QStringList &texts)

@@ -83,13 +83,15 @@ private slots:
         QCOMPARE(QPointF(y->min(), y->max()), QPointF(0, 5.5));
     }
 
+    // Every piece the line is drawn in.
     void lineLook()
     {
-        const QLineSeries *line = m_form.Series1->line();
-        QCOMPARE(line->pen().color(), QColor(Qt::blue));
-        QCOMPARE(line->pen().width(), 2);
-        QCOMPARE(line->pointsVisible(), false);
-        QCOMPARE(line->pointLabelsVisible(), false);
+        for (const QLineSeries *piece : m_form.Series1->pieces()) {
+            QCOMPARE(piece->pen().color(), QColor(Qt::blue));
+            QCOMPARE(piece->pen().width(), 2);
+            QCOMPARE(piece->pointsVisible(), false);
+            QCOMPARE(piece->pointLabelsVisible(), false);
+        }
     }
 };
 
