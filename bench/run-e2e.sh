@@ -3,7 +3,7 @@
 # CPU per frame and memory under streams, idle CPU; the previous redraw beside the
 # current one. Builds what it needs into build/ and runs on an Xvfb of its own.
 #
-#   bash bench/run-e2e.sh            # the full run, about 5 minutes
+#   bash bench/run-e2e.sh            # the full run, about 6 minutes
 #   bash bench/run-e2e.sh --quick    # a few seconds: checks that it all still works
 #   bash bench/run-e2e.sh --runs 9   # more runs, for a noisy machine
 set -euo pipefail
