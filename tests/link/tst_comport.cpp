@@ -1,6 +1,9 @@
-// The link's set-up dialog: the settings every run starts from, and a new line speed
-// applied to the open link (a pseudo-terminal plays the board's device).
+// The link (a pseudo-terminal plays the board's device): the settings every run starts
+// from, a new line speed applied to the open link in the set-up dialog, and what a user
+// without access to the device is told to do about it: join the device's group when that
+// group may use the device, otherwise ask the administrator.
 
+#include "errors/exception.h"
 #include "link/comport.h"
 #include "link/settingsdialog.h"
 #include "support/ptyboard.h"
@@ -8,6 +11,9 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QtTest>
+
+#include <sys/stat.h>
+#include <unistd.h>
 
 // Opens the link's set-up dialog; `user` acts in it, then confirms it, or cancels it.
 static void setUp(ComPort &port, const std::function<void(SettingsDialog &)> &user,
@@ -61,6 +67,48 @@ private slots:
         setUp(port, [](SettingsDialog &dialog) { choose(dialog, "baudRateBox", "9600"); });
         QCOMPARE(board.lineSpeed(), speed_t(B9600));
         QCOMPARE(port.Connected(), true);
+    }
+
+    void permissionHint_data()
+    {
+        QTest::addColumn<QString>("group");
+        QTest::addColumn<int>("mode");
+        QTest::addColumn<QString>("advice");
+        const QString none =
+            "Nenhum grupo de usuários pode ler e escrever em DEVICE. Peça ao administrador que "
+            "dê esse acesso ao grupo \"dialout\", o grupo de costume das portas seriais (por "
+            "exemplo, com uma regra do udev), e que inclua o seu usuário nesse grupo.";
+        QTest::newRow("root's group: never advised") << "root" << 0660 << none;
+        QTest::newRow("dialout may use it: join dialout")
+            << "dialout" << 0660
+            << "Para usar DEVICE, o seu usuário precisa pertencer ao grupo \"dialout\" (por "
+               "exemplo: sudo usermod -aG dialout $USER) e entrar de novo na sessão.";
+    }
+    void permissionHint()
+    {
+        QFETCH(QString, group);
+        QFETCH(int, mode);
+        QFETCH(QString, advice);
+        if (::geteuid() != 0)
+            QSKIP("needs root to give the device away and open it as another user");
+        PtyBoard board;
+        const QByteArray device = board.devicePath().toLocal8Bit();
+        QCOMPARE(::chown(device, 0, group == "root" ? 0 : 20), 0); // dialout is group 20
+        QCOMPARE(::chmod(device, mode_t(mode)), 0);
+        ComPort port;
+        port.setSettings({board.devicePath()});
+        // Root ignores file modes: open as the user "nobody", root staying the saved user.
+        QString message;
+        QCOMPARE(::setresgid(65534, 65534, 0) + ::setresuid(65534, 65534, 0), 0);
+        try {
+            port.Open();
+        } catch (const Exception &error) {
+            message = error.Message();
+        }
+        QCOMPARE(::setresuid(0, 0, 0) + ::setresgid(0, 0, 0), 0);
+        QCOMPARE(message,
+                 QString("Não foi possível abrir a porta DEVICE: permissão negada. " + advice)
+                     .replace("DEVICE", board.devicePath()));
     }
 };
 

@@ -1,14 +1,17 @@
-// The main window as the user sees it: each control's place and text, and the chart's
-// look. One window serves all the tests. (Its caption, place and size are the entry's
-// test's; the tab order, and the line drawn and cleared, are the real program's, in the
-// end-to-end tests.)
+// The main window as the user sees it: each control's place and text, the chart's look,
+// and numbers under locales with digits of their own, which keep ASCII digits and take
+// only the decimal separator from the user's locale. One window serves the tests of the
+// window. (Its caption, place and size are the entry's test's; the tab order, and the line
+// drawn and cleared, are the real program's, in the end-to-end tests.)
 
+#include "acquisition/generalformat.h"
 #include "link/comled.h"
 #include "support/ptyboard.h"
 #include "ui/lineseries.h"
 #include "ui/signalchart.h"
 #include "ui/tform1.h"
 
+#include <QGraphicsTextItem>
 #include <QtTest>
 #include <QtWidgets>
 #include <QValueAxis>
@@ -92,6 +95,34 @@ private slots:
             QCOMPARE(piece->pointsVisible(), false);
             QCOMPARE(piece->pointLabelsVisible(), false);
         }
+    }
+
+    // Under ar_EG, with its own digits and decimal separator: the full-scale readout, and
+    // the chart's labels (titles, samples every 10, whole volts with one decimal).
+    void asciiDigitsUnderArEG()
+    {
+        const QLocale locale("ar_EG");
+        const QString separator = "٫";
+        QCOMPARE(formatGeneral(4.9951171875, locale), "4" + separator + "9951171875");
+
+        QLocale::setDefault(locale);
+        SignalChart chart;
+        QLocale::setDefault(QLocale::c());
+        chart.resize(609, 250);
+        chart.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&chart));
+        QStringList labels;
+        for (QGraphicsItem *item : chart.scene()->items())
+            if (auto *text = dynamic_cast<QGraphicsTextItem *>(item))
+                labels << text->toPlainText();
+        QStringList expected{"Amplitude em V", "Sinal do Sensor", "Tempo (x10ms)"};
+        for (int x = 0; x <= 100; x += 10)
+            expected << QString::number(x);
+        for (int volts = 0; volts <= 5; ++volts)
+            expected << QString::number(volts) + separator + '0';
+        labels.sort();
+        expected.sort();
+        QCOMPARE(labels, expected);
     }
 };
 
