@@ -16,6 +16,7 @@ LineSeries::LineSeries(QObject *parent, Clock clock)
     connect(&m_refresh, &QTimer::timeout, this, &LineSeries::refreshOnBeat);
     for (int piece = 0; piece < kPieceCount; ++piece)
         m_pieces.append(new QLineSeries); // the chart takes them over in SignalChart::addSeries
+    m_drawn.resize(kPieceCount);
 }
 
 LineSeries::~LineSeries()
@@ -36,11 +37,9 @@ QList<QLineSeries *> LineSeries::pieces() const
 QList<QPointF> LineSeries::drawnPoints() const
 {
     QList<QPointF> points;
-    for (const QLineSeries *piece : m_pieces) {
-        if (!piece || piece->count() == 0)
-            continue;
-        // A piece starts where the one before it ends.
-        points.append(piece->points().mid(points.isEmpty() ? 0 : 1));
+    for (const QList<QPointF> &piece : m_drawn) {
+        if (!piece.isEmpty()) // a piece starts where the one before it ends
+            points.append(piece.mid(points.isEmpty() ? 0 : 1));
     }
     return points;
 }
@@ -119,6 +118,13 @@ void LineSeries::handOver()
         if (piece.size() == 1 && first > 0)
             piece.clear(); // a lone newest point: the piece before already ends with it
         first = end;
+        m_drawn[k] = piece;
+        // QtCharts puts an empty series at the plot's top left corner, and a series that
+        // is emptied or filled has everything between there and its points repainted. A
+        // piece without a segment holds one point at its own left edge instead: one
+        // point draws nothing, and the piece's first segment repaints only around it.
+        if (piece.isEmpty())
+            piece = {QPointF(m_minX + k * pieceWidth, 0.0)};
         // Only a piece that changed is handed over, and so repainted. replace() recomputes
         // the piece once; append() would redo it for every point it holds.
         if (m_pieces[k] && m_pieces[k]->points() != piece)

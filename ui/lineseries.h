@@ -59,6 +59,7 @@ private:
 
     SignalPoints m_points;
     QList<QPointer<QLineSeries>> m_pieces;
+    QList<QList<QPointF>> m_drawn; // the points each piece draws, if any
     QTimer m_refresh;
     Clock m_clock;
     std::chrono::steady_clock::time_point m_lastRefresh;
