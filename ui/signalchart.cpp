@@ -74,9 +74,9 @@ SignalChart::SignalChart(QWidget *parent)
     chart->addAxis(m_leftAxis, Qt::AlignLeft);
 
     setRenderHint(QPainter::Antialiasing);
-    // A new point changes one piece of the line, or two where it starts the next one
-    // (LineSeries). Painting the one rectangle around the change measured under half the
-    // cost of painting its exact region.
+    // Where several pieces of the line change at once (LineSeries), the one rectangle
+    // around them is painted in one go: painting the exact region of two changed pieces
+    // measured twice the cost.
     setViewportUpdateMode(QGraphicsView::BoundingRectViewportUpdate);
 
     // What a screen reader says of the picture.
