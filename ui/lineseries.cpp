@@ -69,17 +69,11 @@ void LineSeries::scheduleFlush()
     m_dirty = true;
     if (m_refresh.isActive())
         return; // handed over with the others at the end of this period
-#ifdef SENSOR_VIEWER_FORMER_REDRAW
-    // The former behaviour, built only by the end-to-end benchmark to compare against:
-    // every change waits a whole period (and the line is one piece, see the header).
-    m_refresh.start(kRefreshInterval);
-#else
     const auto sinceRefresh = m_clock() - m_lastRefresh;
     if (sinceRefresh >= kRefreshInterval)
         flush();
     else // the timer counts whole milliseconds: the nearest is closest to the period's end
         m_refresh.start(round<milliseconds>(kRefreshInterval - sinceRefresh));
-#endif
 }
 
 void LineSeries::flush()

@@ -46,11 +46,7 @@ public:
     void flush();
 
     static constexpr std::chrono::milliseconds kRefreshInterval{16}; // one frame at 60 Hz
-#ifdef SENSOR_VIEWER_FORMER_REDRAW
-    static constexpr int kPieceCount = 1; // as it was, for the end-to-end benchmark
-#else
     static constexpr int kPieceCount = 10;
-#endif
 
 private:
     void scheduleFlush();
