@@ -64,11 +64,23 @@ void LineSeries::setVisibleRange(double minX, double maxX)
     scheduleFlush();
 }
 
+LineSeries::Batch::Batch(LineSeries &series)
+    : m_series(series)
+{
+    ++m_series.m_batches;
+}
+
+LineSeries::Batch::~Batch()
+{
+    if (--m_series.m_batches == 0 && m_series.m_dirty)
+        m_series.scheduleFlush();
+}
+
 void LineSeries::scheduleFlush()
 {
     m_dirty = true;
-    if (m_refresh.isActive())
-        return; // handed over with the others at the end of this period
+    if (m_batches > 0 || m_refresh.isActive())
+        return; // handed over with the others at the batch's or this period's end
     const auto sinceRefresh = m_clock() - m_lastRefresh;
     if (sinceRefresh >= kRefreshInterval)
         flush();

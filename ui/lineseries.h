@@ -15,7 +15,8 @@
 // drawing so depends neither on how many points are held nor on how fast they come.
 //
 // A change after a quiet spell (no refresh for a whole period) reaches the line at once;
-// changes within the period are gathered and handed over together at its end.
+// changes within the period are gathered and handed over together at its end. Changes
+// made together (the frames of one read) count as one: see Batch.
 //
 // The chart repaints everything under a series that changes, so the line is drawn as ten
 // pieces, each a tenth of the x range wide: a new point redraws only the piece it joins,
@@ -25,6 +26,21 @@ class LineSeries : public QObject
     Q_OBJECT
 public:
     using Clock = std::function<std::chrono::steady_clock::time_point()>;
+
+    /// While one lives, changes are held back; when the last one ends they reach the line
+    /// together, as one change would. A segment needs two points: handed over one at a
+    /// time, the second point of a read would wait for the end of the period.
+    class Batch
+    {
+    public:
+        explicit Batch(LineSeries &series);
+        ~Batch();
+        Batch(const Batch &) = delete;
+        Batch &operator=(const Batch &) = delete;
+
+    private:
+        LineSeries &m_series;
+    };
 
     /// `clock` tells the time for the refresh periods (steady_clock if empty).
     explicit LineSeries(QObject *parent = nullptr, Clock clock = {});
@@ -62,4 +78,5 @@ private:
     double m_minX = 0.0;
     double m_maxX = 100.0;
     bool m_dirty = false;
+    int m_batches = 0; // Batch objects alive
 };

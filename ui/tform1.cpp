@@ -233,6 +233,7 @@ void TForm1::ComPort1RxChar(QObject *, int)
     const FramingResult framing = assembler.take(ComPort1->WaitingBytes());
     std::vector<char> taken(static_cast<size_t>(framing.consumed));
     ComPort1->Read(taken.data(), framing.consumed);
+    const LineSeries::Batch oneRead(*Series1); // what a read brings is drawn together
     for (const Frame &frame : framing.frames)
         addSample(frame.byte0, frame.byte1);
 }

@@ -58,6 +58,28 @@ private slots:
         QTRY_COMPARE(s.drawn(), 5);
     }
 
+    // A segment needs two points: frames that arrive together are drawn together, at once
+    // after a quiet spell, and the next ones still wait for the period's end.
+    void batchIsDrawnAtOnceAsOneChange()
+    {
+        ClockedSeries s;
+        s.frameAfter(0);
+        {
+            const LineSeries::Batch oneRead(s.series);
+            s.frameAfter(16);
+            s.frameAfter(0);
+        }
+        QCOMPARE(s.drawn(), 3);
+        {
+            const LineSeries::Batch oneRead(s.series);
+            s.frameAfter(5);
+            s.frameAfter(0);
+        }
+        QCOMPARE(s.drawn(), 3);
+        s.wait(11);
+        QTRY_COMPARE(s.drawn(), 5);
+    }
+
     // The line is drawn in pieces a tenth of the x range wide, each joined to the next.
     void lineAcrossPiecesIsDrawnWhole()
     {
