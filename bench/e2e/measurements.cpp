@@ -13,6 +13,7 @@ namespace {
 constexpr Rect kChart{kWindowX + 64, kWindowY + 112, 609, 250};
 constexpr int kClearX = kWindowX + 320 + 44, kClearY = kWindowY + 392 + 12; // "Limpar Gráfico"
 constexpr int kProbeX = kWindowX + 437, kProbeY = kWindowY + 250;           // the window's centre
+constexpr int kPointerRestX = 1270, kPointerRestY = 1010;                   // off the window
 
 constexpr double kLow = 0.5, kHigh = 4.5; // volts: the segment between crosses mid-height
 constexpr double kSettleMs = 80;
@@ -260,6 +261,9 @@ StartUp startUp(Screen &screen, Board &board, const std::vector<std::string> &ar
         waitForBlack(screen);
     }
     const size_t probe = size_t((kProbeY - kWindow.y) * kWindow.w + kProbeX - kWindow.x);
+    // The pointer away from the window: Xvfb starts it at the screen's centre, over
+    // "Limpar Gráfico", whose hover highlight would be drawn a few ms after the window.
+    screen.movePointer(kPointerRestX, kPointerRestY);
     std::vector<uint32_t> shown = screen.grab(kWindow);
     screen.forgetDrawing();
     Sandboxed program(argv, board.path());

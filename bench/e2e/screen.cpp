@@ -85,10 +85,16 @@ std::vector<uint32_t> Screen::grab(Rect r)
     return pixels;
 }
 
-void Screen::click(int x, int y)
+void Screen::movePointer(int x, int y)
 {
     xcb_test_fake_input(m_c, XCB_MOTION_NOTIFY, 0, XCB_CURRENT_TIME, m_root, int16_t(x), int16_t(y),
                         0);
+    xcb_flush(m_c);
+}
+
+void Screen::click(int x, int y)
+{
+    movePointer(x, y);
     xcb_test_fake_input(m_c, XCB_BUTTON_PRESS, 1, XCB_CURRENT_TIME, XCB_NONE, 0, 0, 0);
     xcb_test_fake_input(m_c, XCB_BUTTON_RELEASE, 1, XCB_CURRENT_TIME, XCB_NONE, 0, 0, 0);
     xcb_flush(m_c);

@@ -33,7 +33,9 @@ public:
     std::vector<uint32_t> grab(Rect r);
     uint32_t pixel(int x, int y) { return grab({x, y, 1, 1})[0]; }
 
-    // A left click as a person's mouse makes it (XTEST, as xdotool does).
+    // The pointer moved, and a left click, as a person's mouse makes them (XTEST, as
+    // xdotool does).
+    void movePointer(int x, int y);
     void click(int x, int y);
 
 private:
