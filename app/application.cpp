@@ -2,8 +2,8 @@
 
 #include "errors/errorreporting.h"
 #include "ui/accessibleroles.h"
+#include "ui/pngicon.h"
 
-#include <QIcon>
 #include <QLibraryInfo>
 #include <QLocale>
 #include <QTranslator>
@@ -60,7 +60,7 @@ Application::~Application()
 void Application::Initialize()
 {
     QCoreApplication::setApplicationName(QStringLiteral("sensor-viewer"));
-    QGuiApplication::setWindowIcon(QIcon(QStringLiteral(":/sensor-viewer/icon.png")));
+    QGuiApplication::setWindowIcon(pngIcon({QStringLiteral(":/sensor-viewer/icon.png")}));
     installAccessibleRoles();
 
     // Qt's standard texts (the close button's caption among them) in the user's language.

@@ -9,13 +9,12 @@
 #include "link/comled.h"
 #include "link/comport.h"
 #include "ui/lineseries.h"
+#include "ui/pngicon.h"
 #include "ui/signalchart.h"
 
 #include <QComboBox>
 #include <QCoreApplication>
-#include <QFile>
 #include <QGuiApplication>
-#include <QIcon>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -88,14 +87,12 @@ QRect outerRectOnScreen()
 // start-up's work, where the only gain is a theme's own close icon.
 QIcon closeGlyph(const QStyle &style)
 {
-    QIcon glyph;
-    for (int size : {16, 32, 128}) {
-        const QString file =
+    QStringList files;
+    for (int size : {16, 32, 128})
+        files.append(
             QStringLiteral(":/qt-project.org/styles/commonstyle/images/standardbutton-close-%1.png")
-                .arg(size);
-        if (QFile::exists(file))
-            glyph.addFile(file, QSize(size, size));
-    }
+                .arg(size));
+    const QIcon glyph = pngIcon(files);
     return glyph.isNull() ? style.standardIcon(QStyle::SP_DialogCloseButton) : glyph;
 }
 
