@@ -1,19 +1,22 @@
 // The main window at work over a pseudo-terminal playing the board: frames in, commands
-// out, the readout, clearing, the set-up dialog, error boxes, and a board lost and found
-// again. The program knows the board by a link we own, which a new pseudo-terminal takes
-// over as a USB adapter plugged in again would. The tests give the ticks by hand, apart
-// from those about a lost board. (The poll timer's beat, the readout showing a reply from
-// the next tick on, and closing are the real program's, in the end-to-end test.)
-// CTest runs this under a Portuguese locale, whose decimal separator is a comma.
+// out, the readout, clearing, the set-up dialog, error boxes, a board that does not
+// answer, and a board lost and found again. The program knows the board by a link we
+// own, which we re-make for a new pseudo-terminal as udev does for a USB adapter plugged
+// in again. The tests give the ticks by hand, apart from those about a lost board. (The poll
+// timer's beat, the readout showing a reply from the next tick on, and closing are the real
+// program's, in the end-to-end test.) CTest runs this under a Portuguese locale, whose decimal
+// separator is a comma.
 
 #include "acquisition/signalstate.h"
 #include "errors/errorreporting.h"
+#include "errors/exception.h"
 #include "link/comled.h"
 #include "link/comport.h"
 #include "support/ptyboard.h"
 #include "ui/lineseries.h"
 #include "ui/tform1.h"
 
+#include <QSerialPort>
 #include <QtTest>
 #include <QtWidgets>
 
@@ -28,7 +31,7 @@ class TstTForm1 : public QObject
     std::unique_ptr<PtyBoard> m_board;
     std::unique_ptr<TForm1> m_form;
     QTimer m_user;       // the user at the error boxes: reads each one and dismisses it
-    QStringList m_boxes; // what they read, up to the end of the first sentence
+    QStringList m_boxes; // what they read
 
     void startWindow() { m_form = std::make_unique<TForm1>(SerialSettings{m_path}); }
     void plugIn()
@@ -77,16 +80,33 @@ class TstTForm1 : public QObject
         m_boxes.clear();
     }
 
-    // Unplugged while polled, the user is told the link was lost and, at the next tick,
-    // that the port is closed.
+    // Unplugged while polled, the user is told once that the link was lost and will come
+    // back with the board; the ticks on the closed link add nothing.
     void unplugWhilePolled()
     {
         pickChannel(0);
         m_form->Timer1->start(20); // ticks much faster than the user reads
         unplug();
-        expectBoxes({"A ligação pela porta " + m_path + " foi perdida",
-                     "A porta " + m_path + " está fechada"});
+        expectBoxes({"A ligação pela porta " + m_path
+                     + " foi perdida: o dispositivo deixou "
+                       "de responder (foi desconectado?). A porta foi fechada; o programa vai "
+                       "abri-la de novo sozinho quando a mesma placa voltar. Para usar outra "
+                       "porta, use \"Configurar Serial\"."});
         QCOMPARE(m_form->ComLed1->isOn(), false);
+    }
+    void tickTimes(int ticks)
+    {
+        for (int i = 0; i < ticks; ++i)
+            tick();
+    }
+    QString silenceBox() const
+    {
+        return "A placa não responde pela porta " + m_path
+               + ": 3 pedidos seguidos ficaram "
+                 "sem resposta, a 19200 baud, 8 bits de dados, sem paridade, 1 bit de parada. "
+                 "Verifique se a placa está ligada e alimentada e se o cabo está bem conectado. "
+                 "Se estiver, a placa pode estar em outra porta ou usar outra velocidade: "
+                 "escolha-as em \"Configurar Serial\".";
     }
 
 private slots:
@@ -96,7 +116,7 @@ private slots:
         m_path = m_dir.filePath("board");
         connect(&m_user, &QTimer::timeout, this, [this] {
             if (auto *box = qobject_cast<QMessageBox *>(QApplication::activeModalWidget())) {
-                m_boxes << box->text().section(QRegularExpression("[:.] "), 0, 0);
+                m_boxes << box->text();
                 box->done(QMessageBox::Ok);
             }
         });
@@ -213,6 +233,72 @@ private slots:
     {
         unplugWhilePolled();
         QTest::qWait(1000); // fifty more ticks on the closed link
+        expectBoxes({});
+    }
+
+    // A pseudo-terminal's number goes to the next program that asks for one: the program
+    // never takes that stranger for its board, and says the user must open it again.
+    void boardOnAPseudoTerminalNumberIsNotReopened()
+    {
+        m_form.reset();
+        m_path = m_board->devicePath();
+        startWindow();
+        pickChannel(0);
+        m_form->Timer1->start(20);
+        m_board.reset(); // unplugged, and its number free once the program lets go
+        expectBoxes({"A ligação pela porta " + m_path
+                     + " foi perdida: o dispositivo deixou "
+                       "de responder (foi desconectado?). A porta foi fechada; use "
+                       "\"Configurar Serial\" para abri-la de novo."});
+        const PtyBoard stranger;
+        QTest::qWait(2500);
+        QCOMPARE(m_form->ComLed1->isOn(), false);
+        QCOMPARE(const_cast<PtyBoard &>(stranger).takeReceived(), QByteArray());
+        QCOMPARE(stranger.devicePath(), m_path); // what made the test worth running
+        m_path = m_dir.filePath("board");
+    }
+
+    // A read or write that fails while the device stays costs one box, not the link.
+    void passingFaultKeepsTheLink()
+    {
+        pickChannel(0);
+        auto *device = m_form->ComPort1->findChild<QSerialPort *>();
+        const QString reason = device->errorString(); // Qt's word for it
+        emit device->errorOccurred(QSerialPort::ReadError);
+        expectBoxes({"Houve uma falha na comunicação pela porta " + m_path + ": " + reason
+                     + ". A ligação continua aberta; se a falha se repetir, verifique o cabo "
+                       "e o adaptador."});
+        QCOMPARE(m_form->ComLed1->isOn(), true);
+        tick();
+        expectSent("k");
+    }
+
+    // Polls that go unanswered are told once, after three; the board answering again
+    // makes a later silence worth telling again.
+    void silentBoardIsToldOnce()
+    {
+        pickChannel(0);
+        tickTimes(4);
+        expectBoxes({silenceBox()});
+        tickTimes(5);
+        expectBoxes({});
+        sendFrames(QByteArray::fromHex("0002"));
+        tickTimes(4);
+        expectBoxes({silenceBox()});
+        expectReadout("2,5");
+    }
+
+    // A silence box still waiting behind another when the board answers is never shown.
+    void answerTakesBackAWaitingSilenceBox()
+    {
+        m_user.stop(); // the user is slow to read the first box
+        pickChannel(0);
+        runGuarded([] { throw Exception("A"); });
+        tickTimes(4);
+        QTimer::singleShot(0, this, [this] { m_board->send(QByteArray::fromHex("0002")); });
+        QTimer::singleShot(500, &m_user, qOverload<>(&QTimer::start));
+        expectBoxes({"A"});
+        QTest::qWait(200);
         expectBoxes({});
     }
 
