@@ -1,5 +1,7 @@
 #pragma once
 
+#include "protocol/boardprotocol.h"
+
 #include <cstdint>
 #include <vector>
 
@@ -31,12 +33,6 @@ struct ArrivedByte
     std::int64_t arrivedMs; // monotonic arrival time
 };
 
-struct Frame
-{
-    std::uint8_t byte0;
-    std::uint8_t byte1;
-};
-
 struct FramingResult
 {
     std::vector<Frame> frames; // whole frames, in arrival order
@@ -50,18 +46,11 @@ public:
     static constexpr std::int64_t kDefaultStrayGapMs = 100;
 
     /// byteTimeMs is how long one byte takes on the line the bytes come from (see
-    /// byteTimeFor): the owner of the line knows its speed.
+    /// ::byteTimeMs): the owner of the line knows its speed.
     explicit FrameAssembler(double byteTimeMs, std::int64_t strayGapMs = kDefaultStrayGapMs)
         : m_strayGapMs(strayGapMs)
         , m_byteTimeMs(byteTimeMs)
     {}
-
-    /// The time one byte takes on the wire at this baud rate and character size (start,
-    /// data, parity and stop bits); no time for a line without a known speed.
-    static double byteTimeFor(int baudRate, int bitsPerCharacter)
-    {
-        return baudRate > 0 ? bitsPerCharacter * 1000.0 / baudRate : 0.0;
-    }
 
     /// What to take from the waiting bytes (oldest first), and the frames they carry.
     FramingResult take(const std::vector<ArrivedByte> &waiting) const;

@@ -14,7 +14,6 @@
 
 namespace {
 
-constexpr unsigned char kFirstCommand = 'k';
 constexpr unsigned char kStrayByte = 0x5a;
 constexpr int kGarbageBytes = 64;
 // Enough queued output for a few milliseconds of the fastest stream; beyond that the
@@ -128,24 +127,28 @@ void Board::watchDevice()
     }
 }
 
-std::string Board::nextFrame(int channel)
+Frame Board::nextFrame(int channel)
 {
     const Waveform &wave = m_options.channels[channel];
-    const int reading = readingFor(voltageAt(wave, m_steps[channel]++, m_random));
-    return {static_cast<char>(reading & 0xff), static_cast<char>(reading >> 8)};
+    return frameForReading(readingForVoltage(voltageAt(wave, m_steps[channel]++, m_random)));
+}
+
+void Board::send(Frame frame)
+{
+    m_output += static_cast<char>(frame.byte0);
+    m_output += static_cast<char>(frame.byte1);
 }
 
 void Board::answer(int channel)
 {
-    const std::string frame = nextFrame(channel);
-    const int reading =
-        (static_cast<unsigned char>(frame[1]) << 8) | static_cast<unsigned char>(frame[0]);
+    const Frame frame = nextFrame(channel);
+    const std::uint16_t reading = rawReading(frame.byte0, frame.byte1);
     const int times = m_options.answerTwice ? 2 : 1;
     for (int i = 0; i < times; ++i) {
-        m_output += frame;
-        std::fprintf(stderr, "tx %02x %02x channel %d reading %d %.3f V%s\n",
-                     static_cast<unsigned char>(frame[0]), static_cast<unsigned char>(frame[1]),
-                     channel + 1, reading, reading * 5.0 / 1024.0, i > 0 ? " again" : "");
+        send(frame);
+        std::fprintf(stderr, "tx %02x %02x channel %d reading %d %.3f V%s\n", frame.byte0,
+                     frame.byte1, channel + 1, reading, voltageFromRaw(reading),
+                     i > 0 ? " again" : "");
     }
     if (m_options.strayEvery > 0 && ++m_answers % m_options.strayEvery == 0) {
         m_output += static_cast<char>(kStrayByte);
@@ -159,12 +162,11 @@ void Board::readCommands(Clock::time_point now)
     const ssize_t n = ::read(m_master, buffer, sizeof buffer);
     for (ssize_t i = 0; i < n; ++i) {
         const unsigned char byte = buffer[i];
-        const int channel = byte - kFirstCommand;
-        if (channel >= 0 && channel < kChannels) {
-            std::fprintf(stderr, "rx %02x %c channel %d\n", byte, byte, channel + 1);
+        if (const std::optional<int> channel = channelForCommand(byte)) {
+            std::fprintf(stderr, "rx %02x %c channel %d\n", byte, byte, *channel + 1);
             m_replies.emplace_back(now + std::chrono::milliseconds(m_options.replyDelayMs),
-                                   channel);
-            m_streamChannel = channel;
+                                   *channel);
+            m_streamChannel = *channel;
         } else {
             std::fprintf(stderr, "rx %02x ignored\n", byte);
         }
@@ -180,7 +182,7 @@ void Board::stream(Clock::time_point now)
     if (due - m_streamSent > backlog)
         m_streamSent = due - backlog;
     for (; m_streamSent < due && m_output.size() < kOutputLimit; ++m_streamSent) {
-        m_output += nextFrame(m_streamChannel);
+        send(nextFrame(m_streamChannel));
         ++m_streamFrames;
     }
     // One line a second: a line a frame would drown the log.

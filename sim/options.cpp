@@ -51,7 +51,8 @@ void parseChannel(const std::string &text, Options &options)
     const auto equals = text.find('=');
     if (equals == std::string::npos)
         throw UsageError("--channel: expected N=SHAPE[,LOW[,HIGH[,PERIOD]]], got '" + text + "'");
-    const int channel = static_cast<int>(number("--channel", text.substr(0, equals), 1, kChannels));
+    const int channel =
+        static_cast<int>(number("--channel", text.substr(0, equals), 1, kChannelCount));
     if (text.substr(0, equals) != std::to_string(channel))
         throw UsageError("--channel: the channel is a whole number from 1 to 5, got '"
                          + text.substr(0, equals) + "'");

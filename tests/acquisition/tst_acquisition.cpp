@@ -3,8 +3,8 @@
 
 #include "acquisition/frameassembler.h"
 #include "acquisition/generalformat.h"
-#include "acquisition/sampleframe.h"
 #include "acquisition/signalpoints.h"
+#include "protocol/boardprotocol.h"
 
 #include <QTest>
 
@@ -117,7 +117,7 @@ private slots:
         QFETCH(Reads, notifications);
         QFETCH(QList<int>, readings);
         QFETCH(int, left);
-        const FrameAssembler assembler(FrameAssembler::byteTimeFor(baudRate, 10));
+        const FrameAssembler assembler(byteTimeMs(baudRate, 10));
         std::vector<ArrivedByte> waiting;
         QList<int> decoded;
         for (const Read &arrived : notifications) {

@@ -66,6 +66,8 @@ def answers_each_command_with_its_frames(processes, simulator):
          [], b"klmo", "0002 0000 3303 0002"),
         ("sine swings around the middle of its range, 5 V reads 1023",
          ["--channel=1=sine,0,5,4"], b"kkkk", "0002 ff03 0002 0000"),
+        ("a level reads as the nearest reading: 2.499 V is 511.8 steps",
+         ["--channel=5=constant,2.499"], b"o", "0002"),
         ("answering twice", ["--double"], b"kl", "0002 0002 0000 0000"),
         ("a stray byte after every second answer", ["--stray", "2"], b"ooo",
          "0002 0002 5a 0002"),
