@@ -1,6 +1,7 @@
 #include "sim/board.h"
 
 #include <cerrno>
+#include <climits>
 #include <cmath>
 #include <cstdio>
 #include <cstring>
@@ -28,6 +29,14 @@ std::string errorText(const std::string &what)
     return what + ": " + std::strerror(errno);
 }
 
+// The path may be anyone's: a link of another simulator, a file, a device.
+std::runtime_error pathInTheWay(const std::string &path)
+{
+    return std::runtime_error(path
+                              + " already exists, and the simulator replaces nothing it did "
+                                "not make: remove it, or give --link a path where nothing is");
+}
+
 } // namespace
 
 Board::Board(const Options &options)
@@ -44,10 +53,10 @@ Board::~Board()
 std::string Board::plugIn()
 {
     if (!m_options.link.empty()) {
+        // Refused before anything is opened.
         struct stat info = {};
-        if (::lstat(m_options.link.c_str(), &info) == 0 && !S_ISLNK(info.st_mode))
-            throw std::runtime_error(m_options.link
-                                     + " exists and is not a symlink: not replacing it");
+        if (::lstat(m_options.link.c_str(), &info) == 0)
+            throw pathInTheWay(m_options.link);
     }
     m_start = Clock::now();
     openPty();
@@ -78,20 +87,26 @@ void Board::pointLink()
 {
     if (m_options.link.empty())
         return;
-    // A new link renamed over the old one, so the path never points nowhere midway.
-    const std::string fresh = m_options.link + ".new";
-    ::unlink(fresh.c_str());
-    if (::symlink(m_slavePath.c_str(), fresh.c_str()) != 0
-        || ::rename(fresh.c_str(), m_options.link.c_str()) != 0)
+    // Only where nothing is: after an unplug, something else may have taken the path.
+    if (::symlink(m_slavePath.c_str(), m_options.link.c_str()) != 0) {
+        if (errno == EEXIST)
+            throw pathInTheWay(m_options.link);
         throw std::runtime_error(errorText("cannot make the link " + m_options.link));
+    }
+    m_linkMade = true;
     std::fprintf(stderr, "link %s -> %s\n", m_options.link.c_str(), m_slavePath.c_str());
 }
 
 void Board::removeLink()
 {
-    struct stat info = {};
-    if (!m_options.link.empty() && ::lstat(m_options.link.c_str(), &info) == 0
-        && S_ISLNK(info.st_mode))
+    // Our own link only, and only while it points where we put it: whoever has replaced
+    // it since keeps theirs.
+    if (!m_linkMade)
+        return;
+    m_linkMade = false;
+    char target[PATH_MAX];
+    const ssize_t length = ::readlink(m_options.link.c_str(), target, sizeof target);
+    if (length > 0 && std::string(target, static_cast<size_t>(length)) == m_slavePath)
         ::unlink(m_options.link.c_str());
 }
 

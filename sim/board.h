@@ -43,6 +43,7 @@ private:
     Options m_options;
     int m_master = -1;
     std::string m_slavePath;
+    bool m_linkMade = false;   // the link at m_options.link is ours
     bool m_deviceOpen = false; // some program holds the slave side
     Clock::time_point m_start;
     Clock::time_point m_replugAt = Clock::time_point::max();

@@ -100,14 +100,15 @@ Misbehaving on purpose:
   --unplug SECONDS   SECONDS after start, close the pseudo-terminal, as if the
                      board's cable were pulled
   --link PATH        keep a symlink at PATH pointing at the pseudo-terminal, and
-                     print PATH instead of the device; removed on unplug and on exit
+                     print PATH instead of the device. PATH must not exist; the link
+                     is removed on unplug and on exit, unless replaced meanwhile
   --replug SECONDS   SECONDS after the unplug, a new pseudo-terminal comes back at
                      the --link PATH
 
   --help             show this help and exit
 
 Exit status: 0 when stopped by a signal, 1 when the pseudo-terminal or the link
-cannot be made, 2 for a bad command line.
+cannot be made (or the link's PATH already exists), 2 for a bad command line.
 )";
 }
 

@@ -114,6 +114,29 @@ def unplugs_and_replugs_at_its_link(processes, simulator):
         expect(os.path.islink(link), False, "the link is there once stopped")
 
 
+def leaves_alone_a_link_it_did_not_make(processes, simulator):
+    # Anything already at the path may be someone else's: refused, and left as it is.
+    # Once running, its own link, replaced by someone, is theirs: left when it stops.
+    with tempfile.TemporaryDirectory() as folder:
+        link = os.path.join(folder, "board")
+        os.symlink("/dev/null", link)
+        sim = processes.start([simulator, "--link", link], stdout=subprocess.DEVNULL,
+                              stderr=subprocess.PIPE, text=True)
+        _, errors = sim.communicate(timeout=10)
+        expect(errors, f"sensor-board-sim: {link} already exists, and the simulator replaces "
+               "nothing it did not make: remove it, or give --link a path where nothing is\n",
+               "the refusal")
+        expect(sim.returncode, 1, "exit status of the refusal")
+        expect(os.readlink(link), "/dev/null", "the link found there, after the refusal")
+
+        os.remove(link)
+        board = processes.start_board(simulator, "--link", link)
+        os.remove(link)
+        os.symlink("/dev/null", link)
+        expect(board.stop(), 0, "exit status on SIGTERM")
+        expect(os.readlink(link), "/dev/null", "the link put in its place, once stopped")
+
+
 def refuses_a_bad_command_line(processes, simulator):
     cases = [
         ("unknown option", ["--bogus"], "unknown option '--bogus'"),
