@@ -1,5 +1,7 @@
 #pragma once
 
+#include "protocol/boardprotocol.h"
+
 #include <QSerialPort>
 #include <QString>
 
@@ -8,7 +10,7 @@
 struct SerialSettings
 {
     QString port = QStringLiteral("COM2");
-    qint32 baudRate = 19200;
+    qint32 baudRate = kDefaultBaudRate;
     QSerialPort::DataBits dataBits = QSerialPort::Data8;
     QSerialPort::Parity parity = QSerialPort::NoParity;
     QSerialPort::StopBits stopBits = QSerialPort::OneStop;
@@ -23,12 +25,4 @@ struct SerialSettings
         const int stop = stopBits == QSerialPort::OneStop ? 1 : 2;
         return 1 + static_cast<int>(dataBits) + parityBits + stop;
     }
-
-    friend bool operator==(const SerialSettings &a, const SerialSettings &b)
-    {
-        return a.port == b.port && a.baudRate == b.baudRate && a.dataBits == b.dataBits
-               && a.parity == b.parity && a.stopBits == b.stopBits && a.flowControl == b.flowControl
-               && a.dataTerminalReady == b.dataTerminalReady && a.requestToSend == b.requestToSend;
-    }
-    friend bool operator!=(const SerialSettings &a, const SerialSettings &b) { return !(a == b); }
 };

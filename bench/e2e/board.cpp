@@ -2,7 +2,8 @@
 
 #include "clock.h"
 
-#include <algorithm>
+#include "protocol/boardprotocol.h"
+
 #include <cerrno>
 #include <cstdlib>
 #include <fcntl.h>
@@ -49,8 +50,8 @@ void Board::drain()
 
 std::string Board::frame(double volts)
 {
-    const int reading = std::clamp(int(volts * 1024 / 5), 0, 1023);
-    return {char(reading & 0xff), char(reading >> 8)};
+    const Frame frame = frameForReading(readingForVoltage(volts));
+    return {char(frame.byte0), char(frame.byte1)};
 }
 
 } // namespace e2e
