@@ -6,6 +6,7 @@
 #include <QWidget>
 
 #include <memory>
+#include <thread>
 #include <utility>
 
 // The program's application object: it makes the platform ready, creates and owns the
@@ -20,7 +21,7 @@ public:
     ~Application();
 
     /// Names the program, loads Qt's own translations for the user's language and sets
-    /// the application icon.
+    /// the application icon. Returns once fonts can be used.
     void Initialize();
 
     /// Builds the main window into `form`; an error raised while building comes out here.
@@ -37,8 +38,11 @@ public:
     void ShowException(const Exception &error);
 
 private:
+    void awaitFontSetUp();
+
     int m_argc = 1;
     char *m_argv[2];
+    std::thread m_fontSetUp;
     std::unique_ptr<QApplication> m_app;
     std::unique_ptr<QWidget> m_mainForm;
 };
