@@ -22,10 +22,9 @@ import tempfile
 import time
 
 sys.path.append(os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "support"))
-from processes import Lines, Processes, expect, run_test, wait_for
+from processes import BWRAP, Lines, Processes, expect, in_private_dev, run_test, wait_for
 
 PR_SET_CHILD_SUBREAPER = 36
-BWRAP = shutil.which("bwrap")
 STAND_IN = """#!/bin/bash
 echo "arguments: $#"
 echo "ttyS1 leads to: $(readlink /dev/ttyS1)"
@@ -75,18 +74,13 @@ def boxes(folder):
 
 
 def private_dev(folder, devices, by_id=None, without_bubblewrap=False):
-    """The start of a command line that runs the rest in a /dev of its own holding
-    `devices` ({name: device}) and, under serial/by-id, the links `by_id` ({name: target});
-    without bubblewrap, if asked."""
-    command = [BWRAP, "--die-with-parent", "--dev-bind", "/", "/", "--dev", "/dev"]
-    for name, device in devices.items():
-        command += ["--dev-bind", device, f"/dev/{name}"]
-    for name, target in (by_id or {}).items():
-        command += ["--symlink", target, f"/dev/serial/by-id/{name}"]
+    """in_private_dev(devices, by_id), bubblewrap there being a file that does not run if
+    asked."""
+    binds = {}
     if without_bubblewrap:
-        open(os.path.join(folder, "not-a-program"), "w").close()
-        command += ["--ro-bind", os.path.join(folder, "not-a-program"), BWRAP]
-    return command + ["--"]
+        binds[BWRAP] = os.path.join(folder, "not-a-program")
+        open(binds[BWRAP], "w").close()
+    return in_private_dev(devices, by_id, binds)
 
 
 def start_script(processes, folder, script, *arguments, inside=(), **environment):
