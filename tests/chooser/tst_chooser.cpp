@@ -101,7 +101,6 @@ private slots:
     void adaptersAreNamedByMakerProductAndSerial();
     void adaptersWithoutUdevAreFoundByTheirNodes();
     void builtInPortsCountOnlyWithAUartBehind();
-    void severalDevicesAreListedAndEnterOpensTheSelected();
     void noDeviceOffersTheDemoAndShowsOnePluggedInLater();
 };
 
@@ -150,28 +149,6 @@ void TestChooser::builtInPortsCountOnlyWithAUartBehind()
     const QList<SerialDevice> expected{
         {machine.dev + "/ttyS0", machine.dev + "/ttyS0", "", "", "", true}};
     QCOMPARE(machine.devices(), expected);
-}
-
-void TestChooser::severalDevicesAreListedAndEnterOpensTheSelected()
-{
-    FakeMachine machine;
-    machine.addBuiltInPort("ttyS0", "4");
-    machine.plugAdapter("ttyUSB0", "usb-FTDI_FT232R_USB_UART_A50285BI-if00-port0", "FTDI",
-                        "FT232R USB UART", "A50285BI", "1-2");
-    ChooserWindow window(machine.dev, machine.sys);
-    window.show();
-    QVERIFY(QTest::qWaitForWindowExposed(&window));
-
-    QCOMPARE(rowTexts(window),
-             QStringList({" | Porta serial do computador |  | " + machine.dev + "/ttyS0",
-                          "FTDI | FT232R USB UART | A50285BI | " + machine.dev + "/ttyUSB0"}));
-    auto *list = window.findChild<QTreeWidget *>();
-    list->setFocus();
-    QTest::keyClick(list, Qt::Key_Down);
-    QTest::keyClick(list, Qt::Key_Return);
-    QCOMPARE(window.result(), int(QDialog::Accepted));
-    QCOMPARE(window.chosenPath(),
-             machine.dev + "/serial/by-id/usb-FTDI_FT232R_USB_UART_A50285BI-if00-port0");
 }
 
 void TestChooser::noDeviceOffersTheDemoAndShowsOnePluggedInLater()

@@ -51,12 +51,12 @@ def scratch_folder(launcher_dir, simulator, chooser=None):
     for script in ("sensor-viewer-on", "sensor-viewer-demo"):
         shutil.copy(os.path.join(launcher_dir, script), path)
     for name, text in (("sensor-viewer", STAND_IN), ("sensor-viewer-chooser", STAND_IN_CHOOSER)):
-        if name == "sensor-viewer-chooser" and chooser:
-            os.symlink(chooser, os.path.join(path, name))
-            continue
         with open(os.path.join(path, name), "w") as stand_in:
             stand_in.write(text)
         os.chmod(os.path.join(path, name), 0o755)
+    if chooser:
+        os.remove(os.path.join(path, "sensor-viewer-chooser"))
+        os.symlink(chooser, os.path.join(path, "sensor-viewer-chooser"))
     os.symlink(simulator, os.path.join(path, "sensor-board-sim"))
     os.symlink(os.path.join(path, "missing"), os.path.join(path, "gone"))
     os.makedirs(os.path.join(path, "empty"))
@@ -118,6 +118,7 @@ def binds_the_device_as_ttyS1(processes, launcher_dir, program_dir, simulator):
         relative_link = os.path.join(folder, "serial", "by-id", "usb-board")
         adapter = "usb-FTDI_FT232R_USB_UART_A50285BI-if00-port0"
         by_id = f"/dev/.host/serial/by-id/{adapter}"
+        # "pty" stands for the board's own pseudo-terminal, None for no device given.
         cases = [
             ("pseudo-terminal", "pty", ""),
             ("absolute link", link, link),
@@ -137,8 +138,8 @@ def binds_the_device_as_ttyS1(processes, launcher_dir, program_dir, simulator):
                                     *([board.device if given == "pty" else given] if given else []),
                                     inside=inside)
             output, errors = launcher.communicate(timeout=30)
-            expect(output, f"arguments: 0\nttyS1 leads to: {leads_to}\nopening /dev/ttyS1\n 00 02\n",
-                   f"{name}: the stand-in's output ({errors})")
+            expect(output, f"arguments: 0\nttyS1 leads to: {leads_to}\nopening /dev/ttyS1\n"
+                   " 00 02\n", f"{name}: the stand-in's output ({errors})")
             expect(launcher.returncode, 7, f"{name}: exit status")
             wait_for(lambda: board.log("rx 6b"), f"{name}: the board to receive the poll",
                      timeout=10)
