@@ -58,6 +58,13 @@ void ErrorReporter::report(const QString &message)
     scheduleNext();
 }
 
+void ErrorReporter::withdraw(const QString &message)
+{
+    m_pending.removeIf([&](const Pending &pending) { return pending.message == message; });
+    if (m_openBox && m_shown.message == message)
+        m_openBox->done(QMessageBox::Ok);
+}
+
 void ErrorReporter::scheduleNext()
 {
     if (m_scheduled || m_openBox || m_pending.isEmpty())

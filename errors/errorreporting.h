@@ -24,9 +24,9 @@ public:
     static ErrorReporter *instance();
 
     void report(const QString &message);
-
-    bool isBoxOpen() const { return !m_openBox.isNull(); }
-    int pendingCount() const { return static_cast<int>(m_pending.size()); }
+    /// Takes back a report that has become untrue: dropped if still waiting, its box
+    /// closed if open.
+    void withdraw(const QString &message);
 
     static QString boxText(const QString &message, int repeats);
 

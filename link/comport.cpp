@@ -2,37 +2,28 @@
 
 #include "errors/exception.h"
 #include "link/linkerrors.h"
+#include "link/lostboardwatch.h"
 #include "link/portnaming.h"
 #include "link/settingsdialog.h"
 
 #include <QSerialPort>
-#include <QTimer>
 
 #include <algorithm>
 
 #ifdef Q_OS_UNIX
-#include <sys/stat.h>
+#include <poll.h>
 #endif
-
-namespace {
-
-constexpr int kReplugCheckIntervalMs = 1000;
-
-} // namespace
 
 ComPort::ComPort(QObject *parent)
     : QObject(parent)
     , m_port(new QSerialPort(this))
-    , m_replugCheck(new QTimer(this))
+    , m_lostBoard(new LostBoardWatch(this))
 {
-    m_replugCheck->setInterval(kReplugCheckIntervalMs);
-    m_replugCheck->setTimerType(Qt::VeryCoarseTimer);
-    connect(m_replugCheck, &QTimer::timeout, this, &ComPort::lookForLostDevice);
     m_sinceStart.start();
-    m_clock = [this] { return m_sinceStart.elapsed(); };
     connect(m_port, &QSerialPort::readyRead, this, &ComPort::onReadyRead);
     connect(m_port, &QSerialPort::errorOccurred, this,
             [this](QSerialPort::SerialPortError error) { onErrorOccurred(error); });
+    connect(m_lostBoard, &LostBoardWatch::boardBack, this, &ComPort::reopenFoundBoard);
 }
 
 ComPort::~ComPort()
@@ -47,9 +38,12 @@ bool ComPort::Connected() const
 
 void ComPort::Open()
 {
-    if (m_port->isOpen())
-        return;
-    const QString device = devicePathForPort(m_settings.port);
+    if (!m_port->isOpen())
+        openDevice(devicePathForPort(m_settings.port));
+}
+
+void ComPort::openDevice(const QString &device)
+{
     m_port->setPortName(device);
     m_port->setBaudRate(m_settings.baudRate);
     m_port->setDataBits(m_settings.dataBits);
@@ -63,8 +57,8 @@ void ComPort::Open()
     }
     applyControlLines();
     m_input.clear();
-    m_openedNode = deviceNode(device);
-    m_replugCheck->stop();
+    m_openedDevice = device;
+    m_lostBoard->remember(device);
     emit connectionChanged(true);
 }
 
@@ -79,7 +73,7 @@ void ComPort::applyControlLines()
 
 void ComPort::Close()
 {
-    m_replugCheck->stop();
+    m_lostBoard->stop();
     closeDevice();
 }
 
@@ -98,7 +92,7 @@ void ComPort::applySettings(const SerialSettings &settings)
     const SerialSettings previous = m_settings;
     m_settings = settings;
     if (settings.port != previous.port)
-        m_replugCheck->stop(); // the user moved on: the lost device is not wanted back
+        m_lostBoard->stop(); // the user moved on: the lost board is not wanted back
     if (reopen) {
         closeDevice();
         Open();
@@ -181,7 +175,7 @@ void ComPort::onReadyRead()
     const QByteArray data = m_port->readAll();
     if (data.isEmpty())
         return;
-    const std::int64_t now = m_clock();
+    const std::int64_t now = m_sinceStart.elapsed();
     for (char byte : data)
         m_input.push_back({static_cast<std::uint8_t>(byte), now});
     emit OnRxChar(static_cast<int>(m_input.size()));
@@ -199,44 +193,54 @@ void ComPort::onErrorOccurred(int error)
         // lacks are not failures; NoError comes with every open.
         return;
     }
-    // A vanished device makes Qt repeat this error in a tight loop, with a misleading
-    // text and the port still open: close at the first one and report that once.
     if (!m_port->isOpen())
         return;
+    if (!deviceHungUp()) {
+        // The device is still there, and still ours: a passing fault, which the next poll
+        // gets past. After a resource error Qt reads no more, so the same device is
+        // opened again at once; it cannot have gone to another program while we held it.
+        const QString reason = m_port->errorString();
+        m_port->clearError();
+        if (error != QSerialPort::ResourceError || reopenSameDevice()) {
+            emit linkFault(linkFaultMessage(m_settings.port, reason));
+            return;
+        }
+    }
+    // A vanished device makes Qt repeat its error in a tight loop, with a misleading text
+    // and the port still open: close at the first one and report that once.
     closeDevice();
-    m_pathWentAway = false;
-    m_replugCheck->start();
-    emit linkLost(linkLostMessage(m_settings.port));
+    m_lostBoard->start();
+    emit linkLost(linkLostMessage(m_settings.port, m_lostBoard->canRecognise()));
 }
 
-void ComPort::lookForLostDevice()
-{
-    // A path that still leads to the node that failed is the dead device (a pseudo-terminal
-    // whose other side is gone, a port still held): re-opening it would only fail again.
-    // Once the path has gone or leads elsewhere, a device has been plugged in there.
-    const DeviceNode node = deviceNode(devicePathForPort(m_settings.port));
-    if (!node) {
-        m_pathWentAway = true;
-        return;
-    }
-    if (!m_pathWentAway && node == m_openedNode)
-        return;
-    try {
-        Open();
-        ClearBuffer(true, true); // as at start-up: nothing from before the re-plug
-    } catch (const Exception &) {
-        // Not usable yet (its access rights still being set, say): the next check tries again.
-    }
-}
-
-ComPort::DeviceNode ComPort::deviceNode(const QString &path)
+bool ComPort::deviceHungUp() const
 {
 #ifdef Q_OS_UNIX
-    struct stat info = {};
-    if (::stat(path.toLocal8Bit().constData(), &info) == 0)
-        return std::pair(quint64(info.st_dev), quint64(info.st_ino));
+    // A pulled adapter, or a pseudo-terminal whose other side closed, is hung up for good.
+    pollfd device{static_cast<int>(m_port->handle()), 0, 0};
+    return ::poll(&device, 1, 0) > 0 && (device.revents & (POLLHUP | POLLERR | POLLNVAL));
 #else
-    Q_UNUSED(path);
+    return true;
 #endif
-    return std::nullopt;
+}
+
+bool ComPort::reopenSameDevice()
+{
+    closeDevice();
+    try {
+        openDevice(m_openedDevice);
+        return true;
+    } catch (const Exception &) {
+        return false;
+    }
+}
+
+void ComPort::reopenFoundBoard(const QString &device)
+{
+    try {
+        openDevice(device);
+        ClearBuffer(true, true); // as at start-up: nothing from before the re-plug
+    } catch (const Exception &) {
+        // Not usable yet (its access rights still being set, say): the next look tries again.
+    }
 }

@@ -6,30 +6,27 @@
 #include <QElapsedTimer>
 #include <QObject>
 
-#include <cstdint>
 #include <deque>
-#include <functional>
-#include <optional>
-#include <utility>
 #include <vector>
 
+class LostBoardWatch;
 class QSerialPort;
-class QTimer;
 class QWidget;
 
 // The serial link to the sensor board. It takes every byte Qt receives into its own
 // input queue, stamped with its arrival time, and raises OnRxChar on the GUI thread.
-// Operations that fail raise Exception with a message for the user. A device that goes
-// away while open (a USB adapter pulled out) closes the link and is reported once,
-// through linkLost; the link then looks for the device once a second and, when its path
-// leads to a device again, re-opens it with the same settings. Closing the link or
-// moving it to another port stops the looking.
+// Operations that fail raise Exception with a message for the user.
+//
+// A device that goes away while open (a USB adapter pulled out, the other side of a
+// pseudo-terminal closed) closes the link and is reported once, through linkLost. When
+// the same board can be recognised as it comes back (see LostBoardWatch), the link then
+// re-opens it by itself with the same settings; closing the link or moving it to another
+// port stops the looking. A read or write that fails while the device stays is reported
+// through linkFault, and the link carries on.
 class ComPort : public QObject
 {
     Q_OBJECT
 public:
-    using Clock = std::function<std::int64_t()>; // monotonic milliseconds
-
     explicit ComPort(QObject *parent = nullptr);
     ~ComPort() override;
 
@@ -61,33 +58,27 @@ public:
     /// Lets the user edit the settings in a modal dialog and applies what they confirm.
     void ShowSetupDialog(QWidget *parent = nullptr);
 
-    /// Replaces the clock that stamps arrivals (tests drive time by hand).
-    void setClock(Clock clock) { m_clock = std::move(clock); }
-
 signals:
     /// Bytes arrived; count is the number now waiting.
     void OnRxChar(int count);
     void connectionChanged(bool open);
     void linkLost(const QString &message);
+    void linkFault(const QString &message);
 
 private:
+    void openDevice(const QString &device);
     void onReadyRead();
     void onErrorOccurred(int error);
+    bool deviceHungUp() const;
+    bool reopenSameDevice();
     void applyControlLines();
     void closeDevice();
-    void lookForLostDevice();
-
-    // Which device node a path leads to, links followed; none while the path is missing
-    // (and on systems without device files, where a lost link is never re-opened).
-    using DeviceNode = std::optional<std::pair<quint64, quint64>>;
-    static DeviceNode deviceNode(const QString &path);
+    void reopenFoundBoard(const QString &device);
 
     SerialSettings m_settings;
     QSerialPort *m_port;
+    LostBoardWatch *m_lostBoard;
+    QString m_openedDevice; // the device node or link opened last
     std::deque<ArrivedByte> m_input;
-    QElapsedTimer m_sinceStart;
-    Clock m_clock;
-    QTimer *m_replugCheck;
-    DeviceNode m_openedNode; // the node last opened, which a lost link must not re-open
-    bool m_pathWentAway = false;
+    QElapsedTimer m_sinceStart; // stamps arrivals
 };

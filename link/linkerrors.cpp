@@ -2,16 +2,50 @@
 
 #include "link/portnaming.h"
 
+#include <QFile>
+#include <QMap>
+
 #ifdef Q_OS_UNIX
 #include <cerrno>
+#include <cstring>
 #include <grp.h>
 #include <sys/stat.h>
+#include <sys/sysmacros.h>
 #include <unistd.h>
 #endif
 
-OpenFailure classifyOpenFailure(QSerialPort::SerialPortError error, const QString &qtText,
-                                const QString &device)
+namespace {
+
+// Whether the device is a built-in port (8250 family) whose UART sysfs reports as of
+// unknown type: a port the firmware lists with nothing behind it.
+bool isPortWithoutUart(const QString &device, const QString &sysRoot)
 {
+#ifdef Q_OS_UNIX
+    struct stat info = {};
+    if (::stat(QFile::encodeName(device).constData(), &info) != 0 || !S_ISCHR(info.st_mode))
+        return false;
+    QFile type(QStringLiteral("%1/dev/char/%2:%3/type")
+                   .arg(sysRoot)
+                   .arg(major(info.st_rdev))
+                   .arg(minor(info.st_rdev)));
+    return type.open(QIODevice::ReadOnly) && type.readLine().trimmed() == "0";
+#else
+    Q_UNUSED(device);
+    Q_UNUSED(sysRoot);
+    return false;
+#endif
+}
+
+} // namespace
+
+OpenFailure classifyOpenFailure(QSerialPort::SerialPortError error, const QString &qtText,
+                                const QString &device, const QString &sysRoot)
+{
+#ifdef Q_OS_UNIX
+    // Opening a built-in port with no UART behind it fails with EIO.
+    if (qtText == QString::fromLocal8Bit(std::strerror(EIO)) || isPortWithoutUart(device, sysRoot))
+        return OpenFailure::NoHardware;
+#endif
     switch (error) {
     case QSerialPort::DeviceNotFoundError:
         return OpenFailure::Missing;
@@ -44,6 +78,11 @@ QString deviceGroup(const QString &device)
     struct stat info = {};
     if (::stat(device.toLocal8Bit().constData(), &info) != 0 || info.st_gid == 0
         || (info.st_mode & (S_IRGRP | S_IWGRP)) != (S_IRGRP | S_IWGRP))
+        return {};
+    QFile overflow(QStringLiteral("/proc/sys/kernel/overflowgid"));
+    const gid_t unknownGroup =
+        overflow.open(QIODevice::ReadOnly) ? overflow.readLine().trimmed().toUInt() : 65534;
+    if (info.st_gid == unknownGroup)
         return {};
     if (const struct group *owner = ::getgrgid(info.st_gid))
         return QString::fromLocal8Bit(owner->gr_name);
@@ -84,6 +123,14 @@ QString openFailureMessage(const QString &port, OpenFailure failure, const QStri
         return prefix
                + QStringLiteral("a porta está em uso por outro programa. Feche esse "
                                 "programa e tente de novo.");
+    case OpenFailure::NoHardware:
+        return prefix
+               + QStringLiteral("não há hardware de porta serial em %1. Se a placa está "
+                                "ligada por um adaptador USB, abra o programa pelo menu "
+                                "(\"Visualizador do Sensor\"), que procura a placa, ou use "
+                                "sensor-viewer-on com o dispositivo do adaptador (por "
+                                "exemplo: sensor-viewer-on /dev/ttyUSB0).")
+                     .arg(port);
     case OpenFailure::Other:
         break;
     }
@@ -109,10 +156,49 @@ QString settingsFailureMessage(const QString &port, const QString &qtText)
         .arg(describePort(port), qtText);
 }
 
-QString linkLostMessage(const QString &port)
+QString linkLostMessage(const QString &port, bool comesBack)
 {
-    return QStringLiteral("A ligação pela porta %1 foi perdida: o dispositivo deixou de "
-                          "responder (foi desconectado?). A porta foi fechada; use "
-                          "\"Configurar Serial\" para abri-la de novo.")
-        .arg(describePort(port));
+    const QString lost = QStringLiteral("A ligação pela porta %1 foi perdida: o dispositivo "
+                                        "deixou de responder (foi desconectado?). ")
+                             .arg(describePort(port));
+    if (comesBack)
+        return lost
+               + QStringLiteral("A porta foi fechada; o programa vai abri-la de novo "
+                                "sozinho quando a mesma placa voltar. Para usar outra "
+                                "porta, use \"Configurar Serial\".");
+    return lost
+           + QStringLiteral("A porta foi fechada; use \"Configurar Serial\" para abri-la "
+                            "de novo.");
+}
+
+QString linkFaultMessage(const QString &port, const QString &qtText)
+{
+    return QStringLiteral("Houve uma falha na comunicação pela porta %1: %2. A ligação "
+                          "continua aberta; se a falha se repetir, verifique o cabo e o "
+                          "adaptador.")
+        .arg(describePort(port), qtText);
+}
+
+QString silentBoardMessage(const SerialSettings &line, int polls)
+{
+    static const QMap<QSerialPort::Parity, QString> parity = {
+        {QSerialPort::NoParity, QStringLiteral("sem paridade")},
+        {QSerialPort::EvenParity, QStringLiteral("paridade par")},
+        {QSerialPort::OddParity, QStringLiteral("paridade ímpar")},
+        {QSerialPort::MarkParity, QStringLiteral("paridade marca")},
+        {QSerialPort::SpaceParity, QStringLiteral("paridade espaço")},
+    };
+    const QString stopBits = line.stopBits == QSerialPort::OneStop   ? QStringLiteral("1 bit")
+                             : line.stopBits == QSerialPort::TwoStop ? QStringLiteral("2 bits")
+                                                                     : QStringLiteral("1,5 bit");
+    return QStringLiteral("A placa não responde pela porta %1: %2 pedidos seguidos ficaram "
+                          "sem resposta, a %3 baud, %4 bits de dados, %5, %6 de parada. "
+                          "Verifique se a placa está ligada e alimentada e se o cabo está "
+                          "bem conectado. Se estiver, a placa pode estar em outra porta ou "
+                          "usar outra velocidade: escolha-as em \"Configurar Serial\".")
+        .arg(describePort(line.port))
+        .arg(polls)
+        .arg(line.baudRate)
+        .arg(static_cast<int>(line.dataBits))
+        .arg(parity.value(line.parity), stopBits);
 }

@@ -23,12 +23,4 @@ struct SerialSettings
         const int stop = stopBits == QSerialPort::OneStop ? 1 : 2;
         return 1 + static_cast<int>(dataBits) + parityBits + stop;
     }
-
-    friend bool operator==(const SerialSettings &a, const SerialSettings &b)
-    {
-        return a.port == b.port && a.baudRate == b.baudRate && a.dataBits == b.dataBits
-               && a.parity == b.parity && a.stopBits == b.stopBits && a.flowControl == b.flowControl
-               && a.dataTerminalReady == b.dataTerminalReady && a.requestToSend == b.requestToSend;
-    }
-    friend bool operator!=(const SerialSettings &a, const SerialSettings &b) { return !(a == b); }
 };

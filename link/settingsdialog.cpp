@@ -59,6 +59,9 @@ SettingsDialog::SettingsDialog(const SerialSettings &settings, QWidget *parent)
     m_portBox->setEditable(true);
     m_portBox->setInsertPolicy(QComboBox::NoInsert);
     m_portBox->lineEdit()->setPlaceholderText(QStringLiteral("COM2, ttyUSB0, /dev/..."));
+    // What is typed is what is applied: an editable box would complete "ttyUSB" to the
+    // first entry it starts, and a baud rate of "250000" to 2500000.
+    m_portBox->setCompleter(nullptr);
     fillPortList(settings.port);
     connect(m_portBox, &QComboBox::currentIndexChanged, this, &SettingsDialog::showPortInfo);
 
@@ -73,6 +76,7 @@ SettingsDialog::SettingsDialog(const SerialSettings &settings, QWidget *parent)
     m_baudRateBox->setEditable(true);
     m_baudRateBox->setInsertPolicy(QComboBox::NoInsert);
     m_baudRateBox->setValidator(new QIntValidator(1, 4000000, m_baudRateBox));
+    m_baudRateBox->setCompleter(nullptr);
     for (qint32 rate : QSerialPortInfo::standardBaudRates())
         m_baudRateBox->addItem(QString::number(rate), rate);
     m_baudRateBox->setCurrentText(QString::number(settings.baudRate));

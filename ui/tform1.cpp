@@ -8,21 +8,19 @@
 #include "errors/errorreporting.h"
 #include "link/comled.h"
 #include "link/comport.h"
+#include "link/linkerrors.h"
 #include "ui/lineseries.h"
+#include "ui/screenfit.h"
 #include "ui/signalchart.h"
 
 #include <QComboBox>
 #include <QDialogButtonBox>
-#include <QGuiApplication>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
-#include <QScreen>
 #include <QStyle>
 #include <QStyledItemDelegate>
 #include <QTimer>
-
-#include <algorithm>
 
 namespace {
 
@@ -39,8 +37,6 @@ constexpr QRect kChart1Geometry(64, 112, 609, 250);
 constexpr QRect kButton4Geometry(320, 392, 89, 25);
 constexpr QRect kBitBtn1Geometry(760, 416, 75, 25);
 constexpr int kSelectorEntryHeight = 13;
-constexpr int kFrameCheckIntervalMs = 50;
-constexpr int kFrameCheckLimit = 60; // a window manager may take a while to add the frame
 
 const QString kCaption = QStringLiteral("Visualização dos dados capturados pelo sensor");
 const QString kChannelPrompt = QStringLiteral("Selecione o canal:");
@@ -60,26 +56,6 @@ public:
 private:
     int m_height;
 };
-
-// The designed outer rectangle if the screen shows all of it; otherwise moved, and shrunk
-// only as far as it must be, into the screen's available area (a small or scaled screen
-// would hide the bottom row, the close button with it).
-QRect outerRectOnScreen()
-{
-    const QRect designed(kWindowPosition, kWindowOuterSize);
-    const QScreen *screen = QGuiApplication::screenAt(kWindowPosition);
-    if (!screen)
-        screen = QGuiApplication::primaryScreen();
-    const QRect available = screen ? screen->availableGeometry() : designed;
-    if (available.contains(designed))
-        return designed;
-    const QSize size = kWindowOuterSize.boundedTo(available.size());
-    const int x = std::clamp(kWindowPosition.x(), available.left(),
-                             available.left() + available.width() - size.width());
-    const int y = std::clamp(kWindowPosition.y(), available.top(),
-                             available.top() + available.height() - size.height());
-    return {QPoint(x, y), size};
-}
 
 QFont windowFont()
 {
@@ -156,9 +132,7 @@ void TForm1::layOutComponents()
 {
     setWindowTitle(kCaption);
     setFont(windowFont());
-    const QRect outer = outerRectOnScreen();
-    move(outer.topLeft());
-    resize(outer.size()); // until a window manager's frame is known
+    new ScreenFit(this, QRect(kWindowPosition, kWindowOuterSize));
 
     Label6->move(kLabel6Geometry.topLeft());
     Label6->adjustSize();
@@ -194,20 +168,18 @@ void TForm1::wireEvents()
 {
     connect(ComPort1, &ComPort::OnRxChar, this,
             [this](int count) { runGuarded([&] { ComPort1RxChar(ComPort1, count); }); });
-    connect(ComPort1, &ComPort::linkLost, this,
+    connect(ComPort1, &ComPort::linkLost, this, [this](const QString &message) {
+        // The box says the port was closed: a tick failing on it adds nothing.
+        m_closedLinkTold = true;
+        ErrorReporter::instance()->report(message);
+    });
+    connect(ComPort1, &ComPort::linkFault, this,
             [](const QString &message) { ErrorReporter::instance()->report(message); });
-    connect(Timer1, &QTimer::timeout, this, guarded([this] {
-                try {
-                    Timer1Timer(Timer1);
-                } catch (const Exception &error) {
-                    if (!isRepeatOnClosedLink(error.Message()))
-                        throw;
-                }
-            }));
     connect(ComPort1, &ComPort::connectionChanged, this, [this](bool open) {
         if (open)
-            m_closedLinkFailure.clear();
+            linkOpened();
     });
+    connect(Timer1, &QTimer::timeout, this, guarded([this] { pollTick(); }));
     connect(Button1, &QPushButton::clicked, this, guarded([this] { Button1Click(Button1); }));
     connect(BitBtn1, &QPushButton::clicked, this, guarded([this] { BitBtn1Click(BitBtn1); }));
     connect(BitBtn1, &QPushButton::clicked, this, &QWidget::close);
@@ -235,6 +207,8 @@ void TForm1::ComPort1RxChar(QObject *, int)
     ComPort1->Read(taken.data(), framing.consumed);
     for (const Frame &frame : framing.frames)
         addSample(frame.byte0, frame.byte1);
+    if (!framing.frames.empty())
+        noteBoardAnswered();
 }
 
 void TForm1::addSample(std::uint8_t byte0, std::uint8_t byte1)
@@ -254,21 +228,51 @@ void TForm1::Timer1Timer(QObject *)
             continue;
         const char command = *channelCommand(position);
         ComPort1->Write(&command, 1);
+        notePollSent();
         Label1->setText(formatGeneral(static_cast<double>(LastVoltage), QLocale::system()));
         Label1->adjustSize();
     }
 }
 
-bool TForm1::isRepeatOnClosedLink(const QString &failure)
+void TForm1::pollTick()
 {
-    // A closed link fails every tick alike: one box says so, then the dark lamp does,
-    // until the link is opened again or it fails otherwise.
-    if (ComPort1->Connected())
-        return false; // failing on a link believed open: always told
-    if (failure == m_closedLinkFailure)
-        return true;
-    m_closedLinkFailure = failure;
-    return false;
+    try {
+        Timer1Timer(Timer1);
+    } catch (const Exception &error) {
+        // A closed link fails every tick alike: one box says so, then the dark lamp does,
+        // until the link is opened again. Failing on a link believed open is always told.
+        if (ComPort1->Connected())
+            throw;
+        if (m_closedLinkTold)
+            return;
+        m_closedLinkTold = true;
+        m_closedLinkReport = error.Message();
+        throw;
+    }
+}
+
+void TForm1::linkOpened()
+{
+    // A box still waiting to say the link is closed would now be wrong.
+    if (!m_closedLinkReport.isEmpty())
+        ErrorReporter::instance()->withdraw(std::exchange(m_closedLinkReport, {}));
+    m_closedLinkTold = false;
+    m_silence.restart();
+}
+
+void TForm1::noteBoardAnswered()
+{
+    m_silence.frameReceived();
+    if (!m_silenceReport.isEmpty())
+        ErrorReporter::instance()->withdraw(std::exchange(m_silenceReport, {}));
+}
+
+void TForm1::notePollSent()
+{
+    if (!m_silence.pollSent())
+        return;
+    m_silenceReport = silentBoardMessage(ComPort1->settings(), SilenceCheck::kUnansweredLimit);
+    ErrorReporter::instance()->report(m_silenceReport);
 }
 
 void TForm1::Button1Click(QObject *)
@@ -291,31 +295,4 @@ void TForm1::closeEvent(QCloseEvent *)
 {
     // The program ends with its window, and the device goes with it.
     ComPort1->Close();
-}
-
-void TForm1::showEvent(QShowEvent *event)
-{
-    QWidget::showEvent(event);
-    // Only the first showing: shown again (restored after a minimise), the window keeps
-    // whatever size the user has given it.
-    if (m_frameChecks == 0)
-        fitOuterSizeToFrame();
-}
-
-void TForm1::fitOuterSizeToFrame()
-{
-    // resize() sizes the client area, move() places the frame. A window manager adds its
-    // frame some time after the window is shown; once it has, shrink the client area so
-    // that the whole window, frame included, has the designed size (or what the screen
-    // leaves of it).
-    const QSize frame = frameGeometry().size() - geometry().size();
-    if (frame.width() > 0 || frame.height() > 0) {
-        const QRect outer = outerRectOnScreen();
-        resize(outer.size() - frame);
-        move(outer.topLeft());
-        m_frameChecks = kFrameCheckLimit; // fitted: done for good
-        return;
-    }
-    if (++m_frameChecks < kFrameCheckLimit)
-        QTimer::singleShot(kFrameCheckIntervalMs, this, &TForm1::fitOuterSizeToFrame);
 }

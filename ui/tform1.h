@@ -1,5 +1,6 @@
 #pragma once
 
+#include "acquisition/silencecheck.h"
 #include "link/serialsettings.h"
 
 #include <QWidget>
@@ -50,7 +51,6 @@ public:
 
 protected:
     void closeEvent(QCloseEvent *event) override;
-    void showEvent(QShowEvent *event) override;
 
 private:
     void buildComponents();
@@ -58,9 +58,13 @@ private:
     void describeForAssistiveTechnology();
     void wireEvents();
     void addSample(std::uint8_t byte0, std::uint8_t byte1);
-    void fitOuterSizeToFrame();
-    bool isRepeatOnClosedLink(const QString &failure);
+    void pollTick();
+    void linkOpened();
+    void notePollSent();
+    void noteBoardAnswered();
 
-    int m_frameChecks = 0;
-    QString m_closedLinkFailure; // already reported for the link now closed
+    bool m_closedLinkTold = false; // the user knows the link is closed
+    QString m_closedLinkReport;    // what the tick said about it, while it may be waiting
+    SilenceCheck m_silence;
+    QString m_silenceReport; // what was said about a silent board, while it may be waiting
 };

@@ -1,18 +1,22 @@
 // The link (a pseudo-terminal plays the board's device): the settings every run starts
-// from, a new line speed applied to the open link in the set-up dialog, and what a user
-// without access to the device is told to do about it: join the device's group when that
-// group may use the device, otherwise ask the administrator.
+// from, what is typed in the set-up dialog, a new line speed applied to the open link,
+// what a user without access to the device is told to do about it (join the device's
+// group when that group may use the device, otherwise ask the administrator), and a
+// built-in port with no hardware behind it.
 
 #include "errors/exception.h"
 #include "link/comport.h"
+#include "link/linkerrors.h"
 #include "link/settingsdialog.h"
 #include "support/ptyboard.h"
 
 #include <QCheckBox>
 #include <QComboBox>
+#include <QLineEdit>
 #include <QtTest>
 
 #include <sys/stat.h>
+#include <sys/sysmacros.h>
 #include <unistd.h>
 
 // Opens the link's set-up dialog; `user` acts in it, then confirms it, or cancels it.
@@ -57,6 +61,31 @@ private slots:
                  QStringList({"COM2", "19200", "8", "Nenhuma", "1", "Nenhum", "off", "off"}));
     }
 
+    // What is typed is what is applied: the fields offer their lists without completing
+    // from them.
+    void typedSettingIsApplied_data()
+    {
+        QTest::addColumn<QString>("typed");
+        QTest::addColumn<int>("baudRate");
+        QTest::newRow("250000, not 2500000") << "250000" << 250000;
+        QTest::newRow("7, not 75") << "7" << 7;
+    }
+    void typedSettingIsApplied()
+    {
+        QFETCH(QString, typed);
+        QFETCH(int, baudRate);
+        ComPort port;
+        SerialSettings applied;
+        const auto type = [&](SettingsDialog &dialog) {
+            auto *field = dialog.findChild<QComboBox *>("baudRateBox")->lineEdit();
+            field->clear();
+            QTest::keyClicks(field, typed);
+            applied = dialog.settings();
+        };
+        setUp(port, type, false);
+        QCOMPARE(applied.baudRate, baudRate);
+    }
+
     void lineRunsAtTheSpeedSetUp()
     {
         PtyBoard board;
@@ -79,6 +108,8 @@ private slots:
             "dê esse acesso ao grupo \"dialout\", o grupo de costume das portas seriais (por "
             "exemplo, com uma regra do udev), e que inclua o seu usuário nesse grupo.";
         QTest::newRow("root's group: never advised") << "root" << 0660 << none;
+        QTest::newRow("a group not known here (nogroup): never advised")
+            << "nogroup" << 0660 << none;
         QTest::newRow("dialout may use it: join dialout")
             << "dialout" << 0660
             << "Para usar DEVICE, o seu usuário precisa pertencer ao grupo \"dialout\" (por "
@@ -93,13 +124,15 @@ private slots:
             QSKIP("needs root to give the device away and open it as another user");
         PtyBoard board;
         const QByteArray device = board.devicePath().toLocal8Bit();
-        QCOMPARE(::chown(device, 0, group == "root" ? 0 : 20), 0); // dialout is group 20
+        const gid_t gid = group == "root" ? 0 : group == "nogroup" ? 65534 : 20; // dialout: 20
+        QCOMPARE(::chown(device, 0, gid), 0);
         QCOMPARE(::chmod(device, mode_t(mode)), 0);
         ComPort port;
         port.setSettings({board.devicePath()});
-        // Root ignores file modes: open as the user "nobody", root staying the saved user.
+        // Root ignores file modes: open as the user "nobody", in a group of its own, root
+        // staying the saved user.
         QString message;
-        QCOMPARE(::setresgid(65534, 65534, 0) + ::setresuid(65534, 65534, 0), 0);
+        QCOMPARE(::setresgid(65533, 65533, 0) + ::setresuid(65534, 65534, 0), 0);
         try {
             port.Open();
         } catch (const Exception &error) {
@@ -109,6 +142,31 @@ private slots:
         QCOMPARE(message,
                  QString("Não foi possível abrir a porta DEVICE: permissão negada. " + advice)
                      .replace("DEVICE", board.devicePath()));
+    }
+
+    // A built-in port the firmware lists with no UART behind it (sysfs says its type is
+    // unknown, and opening it fails with an input/output error).
+    void portWithoutHardwareIsToldApart()
+    {
+        PtyBoard board;
+        QTemporaryDir sys;
+        struct stat node = {};
+        QCOMPARE(::stat(board.devicePath().toLocal8Bit(), &node), 0);
+        const QString uart =
+            QString("dev/char/%1:%2").arg(major(node.st_rdev)).arg(minor(node.st_rdev));
+        QVERIFY(QDir(sys.path()).mkpath(uart));
+        QFile type(sys.filePath(uart + "/type"));
+        QVERIFY(type.open(QIODevice::WriteOnly));
+        type.write("0\n");
+        type.close();
+        const OpenFailure failure = classifyOpenFailure(QSerialPort::UnknownError, "Unknown error",
+                                                        board.devicePath(), sys.path());
+        QCOMPARE(openFailureMessage("COM2", failure, "Unknown error"),
+                 "Não foi possível abrir a porta COM2 (/dev/ttyS1): não há hardware de porta "
+                 "serial em COM2. Se a placa está ligada por um adaptador USB, abra o programa "
+                 "pelo menu (\"Visualizador do Sensor\"), que procura a placa, ou use "
+                 "sensor-viewer-on com o dispositivo do adaptador (por exemplo: "
+                 "sensor-viewer-on /dev/ttyUSB0).");
     }
 };
 

@@ -1,19 +1,22 @@
 // The main window at work over a pseudo-terminal playing the board: frames in, commands
-// out, the readout, clearing, the set-up dialog, error boxes, and a board lost and found
-// again. The program knows the board by a link we own, which a new pseudo-terminal takes
-// over as a USB adapter plugged in again would. The tests give the ticks by hand, apart
-// from those about a lost board. (The poll timer's beat, the readout showing a reply from
-// the next tick on, and closing are the real program's, in the end-to-end test.)
-// CTest runs this under a Portuguese locale, whose decimal separator is a comma.
+// out, the readout, clearing, the set-up dialog, error boxes, a board that does not
+// answer, and a board lost and found again. The program knows the board by a link we
+// own, which we re-make for a new pseudo-terminal as udev does for a USB adapter plugged
+// in again. The tests give the ticks by hand, apart from those about a lost board. (The poll
+// timer's beat, the readout showing a reply from the next tick on, and closing are the real
+// program's, in the end-to-end test.) CTest runs this under a Portuguese locale, whose decimal
+// separator is a comma.
 
 #include "acquisition/signalstate.h"
 #include "errors/errorreporting.h"
+#include "errors/exception.h"
 #include "link/comled.h"
 #include "link/comport.h"
 #include "support/ptyboard.h"
 #include "ui/lineseries.h"
 #include "ui/tform1.h"
 
+#include <QSerialPort>
 #include <QtTest>
 #include <QtWidgets>
 
@@ -28,7 +31,7 @@ class TstTForm1 : public QObject
     std::unique_ptr<PtyBoard> m_board;
     std::unique_ptr<TForm1> m_form;
     QTimer m_user;       // the user at the error boxes: reads each one and dismisses it
-    QStringList m_boxes; // what they read, up to the end of the first sentence
+    QStringList m_boxes; // what they read
 
     void startWindow() { m_form = std::make_unique<TForm1>(SerialSettings{m_path}); }
     void plugIn()
@@ -45,48 +48,68 @@ class TstTForm1 : public QObject
     void pickChannel(int position) { m_form->ComboBox1->setCurrentIndex(position); }
     void tick() { m_form->Timer1Timer(m_form->Timer1); }
 
-    // The board sends whole frames; returns once the window has decoded them all.
+    // The board sends whole frames; returns once the window has decoded them all (or has
+    // given up), for the test to look at what came of them.
     void sendFrames(const QByteArray &bytes)
     {
         const int decoded = SampleIndex + int(bytes.size()) / 2;
         m_board->send(bytes);
-        QTRY_COMPARE_WITH_TIMEOUT(SampleIndex, decoded, kWaitMs);
+        QTest::qWaitFor([&] { return SampleIndex == decoded; }, kWaitMs);
     }
-    // What reached the board since the last look: waits for as many bytes as expected,
-    // then a little longer, so that anything sent beyond them shows too.
-    void expectSent(const QByteArray &expected)
+    // What reached the board since the last look: waits for `count` bytes, then a little
+    // longer, so that anything sent beyond them shows too.
+    QByteArray sent(int count)
     {
         QByteArray sent;
-        QDeadlineTimer deadline(kWaitMs);
-        while (sent.size() < expected.size() && !deadline.hasExpired()) {
-            QTest::qWait(10);
-            sent += m_board->takeReceived();
-        }
+        QTest::qWaitFor([&] { return (sent += m_board->takeReceived()).size() >= count; }, kWaitMs);
         QTest::qWait(100);
-        QCOMPARE(sent + m_board->takeReceived(), expected);
+        return sent + m_board->takeReceived();
     }
-    void expectReadout(const QString &text) { QCOMPARE(m_form->Label1->text(), text); }
-    void expectPlotted(const QList<QPointF> &points)
+    QString readout() const { return m_form->Label1->text(); }
+    // What the chart draws, once it holds `count` points (or the wait is over).
+    QList<QPointF> plotted(qsizetype count)
     {
-        QTRY_COMPARE_WITH_TIMEOUT(m_form->Series1->drawnPoints(), points, kWaitMs);
+        QTest::qWaitFor([&] { return m_form->Series1->drawnPoints().size() == count; }, kWaitMs);
+        return m_form->Series1->drawnPoints();
     }
-    // The error boxes the user has read and dismissed since the last look.
-    void expectBoxes(const QStringList &texts)
+    // The error boxes the user has read and dismissed since the last look, once there are
+    // `count` of them (or the wait is over).
+    QStringList boxesRead(int count)
     {
-        QTRY_COMPARE_WITH_TIMEOUT(m_boxes, texts, kWaitMs);
-        m_boxes.clear();
+        QTest::qWaitFor([&] { return m_boxes.size() >= count; }, kWaitMs);
+        return std::exchange(m_boxes, {});
     }
+    bool lampLit() const { return m_form->ComLed1->isOn(); }
 
-    // Unplugged while polled, the user is told the link was lost and, at the next tick,
-    // that the port is closed.
-    void unplugWhilePolled()
+    // Unplugged while polled, the user is told once that the link was lost and will come
+    // back with the board; the ticks on the closed link add nothing.
+    QStringList unplugWhilePolled()
     {
         pickChannel(0);
         m_form->Timer1->start(20); // ticks much faster than the user reads
         unplug();
-        expectBoxes({"A ligação pela porta " + m_path + " foi perdida",
-                     "A porta " + m_path + " está fechada"});
-        QCOMPARE(m_form->ComLed1->isOn(), false);
+        return boxesRead(1);
+    }
+    QString lostBoxComingBack() const
+    {
+        return "A ligação pela porta " + m_path
+               + " foi perdida: o dispositivo deixou de responder (foi desconectado?). A porta "
+                 "foi fechada; o programa vai abri-la de novo sozinho quando a mesma placa "
+                 "voltar. Para usar outra porta, use \"Configurar Serial\".";
+    }
+    void tickTimes(int ticks)
+    {
+        for (int i = 0; i < ticks; ++i)
+            tick();
+    }
+    QString silenceBox() const
+    {
+        return "A placa não responde pela porta " + m_path
+               + ": 3 pedidos seguidos ficaram "
+                 "sem resposta, a 19200 baud, 8 bits de dados, sem paridade, 1 bit de parada. "
+                 "Verifique se a placa está ligada e alimentada e se o cabo está bem conectado. "
+                 "Se estiver, a placa pode estar em outra porta ou usar outra velocidade: "
+                 "escolha-as em \"Configurar Serial\".";
     }
 
 private slots:
@@ -96,7 +119,7 @@ private slots:
         m_path = m_dir.filePath("board");
         connect(&m_user, &QTimer::timeout, this, [this] {
             if (auto *box = qobject_cast<QMessageBox *>(QApplication::activeModalWidget())) {
-                m_boxes << box->text().section(QRegularExpression("[:.] "), 0, 0);
+                m_boxes << box->text();
                 box->done(QMessageBox::Ok);
             }
         });
@@ -127,7 +150,7 @@ private slots:
         QTest::qWait(100); // into the device's input before the window opens it
         startWindow();
         sendFrames(QByteArray::fromHex("0002"));
-        expectPlotted({{0, 2.5}});
+        QCOMPARE(plotted(1), (QList<QPointF>{{0, 2.5}}));
     }
 
     // A tick sends the chosen channel's command, and nothing without a choice. Before any
@@ -148,8 +171,8 @@ private slots:
         QFETCH(QString, readout);
         pickChannel(position);
         tick();
-        expectSent(command);
-        expectReadout(readout);
+        QCOMPARE(sent(1), command);
+        QCOMPARE(this->readout(), readout);
     }
 
     void clearEmptiesChartKeepsReadout()
@@ -157,14 +180,13 @@ private slots:
         pickChannel(0);
         sendFrames(QByteArray::fromHex("0002"));
         tick();
-        expectReadout("2,5");
+        QCOMPARE(readout(), "2,5");
         m_form->Button4->click();
-        expectPlotted({});
-        expectReadout("2,5");
+        QCOMPARE(plotted(0), QList<QPointF>());
         tick();
-        expectReadout("2,5");
+        QCOMPARE(readout(), "2,5");
         sendFrames(QByteArray::fromHex("0100"));
-        expectPlotted({{0, kOneStep}});
+        QCOMPARE(plotted(1), (QList<QPointF>{{0, kOneStep}}));
     }
 
     void counterAtItsLimitStartsAfresh()
@@ -173,7 +195,7 @@ private slots:
         SampleIndex = INT32_MAX;
         m_board->send(QByteArray::fromHex("0100"));
         QTRY_COMPARE_WITH_TIMEOUT(SampleIndex, 1, kWaitMs);
-        expectPlotted({{0, kOneStep}});
+        QCOMPARE(plotted(1), (QList<QPointF>{{0, kOneStep}}));
     }
 
     void cancelledSetUpLeavesLinkRunning()
@@ -181,11 +203,11 @@ private slots:
         pickChannel(0);
         QTimer::singleShot(0, this, [] { QApplication::activeModalWidget()->close(); });
         m_form->Button1->click(); // "Configurar Serial"
-        QCOMPARE(m_form->ComLed1->isOn(), true);
+        QCOMPARE(lampLit(), true);
         tick();
-        expectSent("k");
+        QCOMPARE(sent(1), "k");
         sendFrames(QByteArray::fromHex("0002"));
-        expectPlotted({{0, 2.5}});
+        QCOMPARE(plotted(1), (QList<QPointF>{{0, 2.5}}));
     }
 
     // Errors from the handlers are shown from the event loop, one box at a time. The same
@@ -200,32 +222,102 @@ private slots:
         });
         QTimer::singleShot(100, &m_user, qOverload<>(&QTimer::start));
         runGuarded([] { throw Exception("A"); });
-        expectBoxes({"A\n\n(O mesmo erro repetiu-se mais 2 vez(es).)", "B"});
+        QCOMPARE(boxesRead(2),
+                 QStringList({"A\n\n(O mesmo erro repetiu-se mais 2 vez(es).)", "B"}));
     }
 
     void errorNotTheProgramsOwnShowsEmptyBox()
     {
         runGuarded([] { throw 42; });
-        expectBoxes({QString()});
+        QCOMPARE(boxesRead(1), QStringList({QString()}));
     }
 
     void lostBoardIsToldOnce()
     {
-        unplugWhilePolled();
+        QCOMPARE(unplugWhilePolled(), QStringList({lostBoxComingBack()}));
+        QCOMPARE(lampLit(), false);
         QTest::qWait(1000); // fifty more ticks on the closed link
-        expectBoxes({});
+        QCOMPARE(boxesRead(0), QStringList());
     }
 
-    // A device back at the board's path is opened again without a word, and polled; lost
-    // again, it is told again.
+    // A pseudo-terminal's number goes to the next program that asks for one: the program
+    // never takes that stranger for its board, and says the user must open it again.
+    void boardOnAPseudoTerminalNumberIsNotReopened()
+    {
+        m_form.reset();
+        m_path = m_board->devicePath();
+        startWindow();
+        pickChannel(0);
+        m_form->Timer1->start(20);
+        m_board.reset(); // unplugged, and its number free once the program lets go
+        QCOMPARE(boxesRead(1),
+                 QStringList({"A ligação pela porta " + m_path
+                              + " foi perdida: o dispositivo deixou de responder (foi "
+                                "desconectado?). A porta foi fechada; use \"Configurar "
+                                "Serial\" para abri-la de novo."}));
+        PtyBoard stranger;
+        QTest::qWait(2500);
+        QCOMPARE(lampLit(), false);
+        QCOMPARE(stranger.takeReceived(), QByteArray());
+        QCOMPARE(stranger.devicePath(), m_path); // what made the test worth running
+        m_path = m_dir.filePath("board");
+    }
+
+    // A read or write that fails while the device stays costs one box, not the link.
+    void passingFaultKeepsTheLink()
+    {
+        pickChannel(0);
+        auto *device = m_form->ComPort1->findChild<QSerialPort *>();
+        const QString reason = device->errorString(); // Qt's word for it
+        emit device->errorOccurred(QSerialPort::ReadError);
+        QCOMPARE(boxesRead(1),
+                 QStringList({"Houve uma falha na comunicação pela porta " + m_path + ": " + reason
+                              + ". A ligação continua aberta; se a falha se repetir, "
+                                "verifique o cabo e o adaptador."}));
+        QCOMPARE(lampLit(), true);
+        tick();
+        QCOMPARE(sent(1), "k");
+    }
+
+    // Polls that go unanswered are told once, after three; the board answering again
+    // makes a later silence worth telling again. The readout goes on as before.
+    void silentBoardIsToldOnce()
+    {
+        pickChannel(0);
+        tickTimes(4);
+        QCOMPARE(boxesRead(1), QStringList({silenceBox()}));
+        tickTimes(5);
+        QCOMPARE(boxesRead(0), QStringList());
+        sendFrames(QByteArray::fromHex("0002"));
+        tickTimes(4);
+        QCOMPARE(boxesRead(1), QStringList({silenceBox()}));
+        QCOMPARE(readout(), "2,5");
+    }
+
+    // A silence box still waiting behind another when the board answers is never shown.
+    void answerTakesBackAWaitingSilenceBox()
+    {
+        m_user.stop(); // the user is slow to read the first box
+        pickChannel(0);
+        runGuarded([] { throw Exception("A"); });
+        tickTimes(4);
+        QTimer::singleShot(0, this, [this] { m_board->send(QByteArray::fromHex("0002")); });
+        QTimer::singleShot(500, &m_user, qOverload<>(&QTimer::start));
+        QCOMPARE(boxesRead(1), QStringList({"A"}));
+        QTest::qWait(200);
+        QCOMPARE(boxesRead(0), QStringList());
+    }
+
+    // A board back behind its re-made link is opened again without a word, and polled;
+    // lost again, it is told again.
     void lostBoardIsFoundAgain()
     {
-        unplugWhilePolled();
+        QCOMPARE(unplugWhilePolled(), QStringList({lostBoxComingBack()}));
         plugIn();
-        QTRY_COMPARE_WITH_TIMEOUT(m_form->ComLed1->isOn(), true, kWaitMs);
+        QTRY_COMPARE_WITH_TIMEOUT(lampLit(), true, kWaitMs);
         sendFrames(QByteArray::fromHex("0002"));
-        expectPlotted({{0, 2.5}});
-        unplugWhilePolled();
+        QCOMPARE(plotted(1), (QList<QPointF>{{0, 2.5}}));
+        QCOMPARE(unplugWhilePolled(), QStringList({lostBoxComingBack()}));
     }
 };
 

@@ -1,0 +1,161 @@
+#include "link/lostboardwatch.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+
+#include <utility>
+
+#ifdef Q_OS_UNIX
+#include <sys/stat.h>
+#include <sys/sysmacros.h>
+#endif
+
+namespace {
+
+constexpr int kMaxLinks = 40; // as the kernel follows them
+
+QString firstLine(const QString &file)
+{
+    QFile in(file);
+    if (!in.open(QIODevice::ReadOnly))
+        return {};
+    return QString::fromUtf8(in.readLine()).trimmed();
+}
+
+// The USB adapter a tty's sysfs directory belongs to: the interface above it
+// (bInterfaceNumber), then the device (idVendor). Nothing for a tty on no USB device.
+std::optional<QString> usbIdentityAbove(const QString &ttyDir, const QString &sysRoot)
+{
+    QString interface;
+    for (QDir dir(ttyDir); dir.absolutePath().startsWith(sysRoot);) {
+        const QString here = dir.absolutePath();
+        if (interface.isEmpty() && QFile::exists(here + QStringLiteral("/bInterfaceNumber")))
+            interface = firstLine(here + QStringLiteral("/bInterfaceNumber"));
+        if (QFile::exists(here + QStringLiteral("/idVendor"))) {
+            QString serial = firstLine(here + QStringLiteral("/serial"));
+            // Two adapters of a model without serial numbers are told apart by the socket
+            // they are in (the device's name is its place on the bus, "1-1.2").
+            if (serial.isEmpty())
+                serial = QStringLiteral("socket ") + dir.dirName();
+            return QStringList{firstLine(here + QStringLiteral("/idVendor")),
+                               firstLine(here + QStringLiteral("/idProduct")), serial, interface}
+                .join(QLatin1Char('/'));
+        }
+        if (!dir.cdUp())
+            break;
+    }
+    return std::nullopt;
+}
+
+} // namespace
+
+LostBoardWatch::LostBoardWatch(QObject *parent, QString sysRoot, QString devRoot)
+    : QObject(parent)
+    , m_sysRoot(QFileInfo(sysRoot).canonicalFilePath())
+    , m_devRoot(std::move(devRoot))
+{
+    m_timer.setInterval(kLookIntervalMs);
+    m_timer.setTimerType(Qt::VeryCoarseTimer);
+    connect(&m_timer, &QTimer::timeout, this, [this] {
+        if (const std::optional<QString> device = lookOnce())
+            emit boardBack(*device);
+    });
+}
+
+void LostBoardWatch::remember(const QString &path)
+{
+    stop();
+    m_path = path;
+    m_identity = usbIdentityOfNode(path);
+    m_links = linksOnTheWay(path);
+}
+
+bool LostBoardWatch::canRecognise() const
+{
+    return m_identity.has_value() || !m_links.isEmpty();
+}
+
+void LostBoardWatch::start()
+{
+    m_linkRemade = false;
+    if (canRecognise())
+        m_timer.start();
+}
+
+void LostBoardWatch::stop()
+{
+    m_timer.stop();
+}
+
+std::optional<QString> LostBoardWatch::lookOnce()
+{
+    emit looked();
+    if (m_identity)
+        return nodeWithIdentity(*m_identity);
+    const QList<Link> links = linksOnTheWay(m_path);
+    for (qsizetype i = 0; i < m_links.size(); ++i) {
+        if (i >= links.size() || links[i].path != m_links[i].path) {
+            m_linkRemade = true; // gone, for now
+            return std::nullopt;
+        }
+        if (links[i].madeNs != m_links[i].madeNs)
+            m_linkRemade = true;
+    }
+    if (m_linkRemade && QFileInfo::exists(m_path))
+        return m_path;
+    return std::nullopt;
+}
+
+std::optional<QString> LostBoardWatch::usbIdentityOfNode(const QString &path) const
+{
+#ifdef Q_OS_UNIX
+    // The node's device number leads to its sysfs directory, whatever the node is called.
+    struct stat info = {};
+    if (::stat(QFile::encodeName(path).constData(), &info) != 0 || !S_ISCHR(info.st_mode))
+        return std::nullopt;
+    const QString entry = QStringLiteral("%1/dev/char/%2:%3")
+                              .arg(m_sysRoot)
+                              .arg(major(info.st_rdev))
+                              .arg(minor(info.st_rdev));
+    const QString ttyDir = QFileInfo(entry).canonicalFilePath();
+    if (ttyDir.isEmpty())
+        return std::nullopt;
+    return usbIdentityAbove(ttyDir, m_sysRoot);
+#else
+    Q_UNUSED(path);
+    return std::nullopt;
+#endif
+}
+
+std::optional<QString> LostBoardWatch::nodeWithIdentity(const QString &identity) const
+{
+    if (usbIdentityOfNode(m_path) == identity)
+        return m_path;
+    const QDir ttys(m_sysRoot + QStringLiteral("/class/tty"));
+    for (const QString &name : ttys.entryList(QDir::Dirs | QDir::NoDotAndDotDot | QDir::System)) {
+        const QString ttyDir = QFileInfo(ttys.filePath(name)).canonicalFilePath();
+        const QString node = m_devRoot + QLatin1Char('/') + name;
+        if (usbIdentityAbove(ttyDir, m_sysRoot) == identity && QFileInfo::exists(node))
+            return node;
+    }
+    return std::nullopt;
+}
+
+QList<LostBoardWatch::Link> LostBoardWatch::linksOnTheWay(const QString &path)
+{
+    QList<Link> links;
+#ifdef Q_OS_UNIX
+    QString current = QFileInfo(path).absoluteFilePath();
+    for (int hop = 0; hop < kMaxLinks; ++hop) {
+        struct stat info = {};
+        if (::lstat(QFile::encodeName(current).constData(), &info) != 0 || !S_ISLNK(info.st_mode))
+            break;
+        links.append({current, qint64(info.st_ctim.tv_sec) * 1000000000 + info.st_ctim.tv_nsec});
+        current = QFileInfo(current).symLinkTarget();
+    }
+#else
+    Q_UNUSED(path);
+#endif
+    return links;
+}
