@@ -1,7 +1,5 @@
 #include "acquisition/frameassembler.h"
 
-#include "acquisition/sampleframe.h"
-
 #include <algorithm>
 #include <cstddef>
 

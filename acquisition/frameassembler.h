@@ -1,5 +1,7 @@
 #pragma once
 
+#include "protocol/boardprotocol.h"
+
 #include <cstdint>
 #include <vector>
 
@@ -7,14 +9,17 @@
 // waiting is half a frame: it stays. Two bytes are one frame, whatever their timing.
 // More than two needs recovery, as follows.
 //
-// The board answers each poll with its two frame bytes back to back, so a frame's bytes
-// arrive within a few milliseconds of each other, while polls are a second apart. When
-// more than two bytes are waiting, that is what tells a stray byte (noise at power-up,
-// half of a garbled reply) from the first byte of a frame: a byte followed by a silence
-// longer than the stray gap belonged to no frame and is dropped. The rest is cut into
-// frames in arrival order, so replies that pile up (a board answering twice, a stream)
-// each become a point. A last single byte is left waiting: its partner may be on the
-// wire, and the next notification sees it again.
+// The board sends a frame's two bytes back to back, so they arrive together, or at most
+// a USB adapter's packet delay apart (16 ms by default on the common FTDI chips); polls
+// are a second apart, and even a stream of 20 frames a second pauses 50 ms between
+// frames. When more than two bytes are waiting, that is what tells a stray byte (noise
+// at power-up, half of a garbled reply) from the first byte of a frame: a byte followed
+// by a silence longer than the stray gap (20 ms, more on a slow line) belonged to no
+// frame and is dropped. So a stray byte in a stream shifts the pairing only until the
+// stream's next pause; a gap longer than that pause would leave it shifted for as long
+// as the stream runs. The rest is cut into frames in arrival order, so replies that
+// pile up (a board answering twice, a stream) each become a point. A last single byte is
+// left waiting: its partner may be on the wire, and the next notification sees it again.
 //
 // Arrival times are those of the reads, so every byte of one read carries the time of
 // its last byte. The silence after a byte is therefore its time to the next read, less
@@ -31,12 +36,6 @@ struct ArrivedByte
     std::int64_t arrivedMs; // monotonic arrival time
 };
 
-struct Frame
-{
-    std::uint8_t byte0;
-    std::uint8_t byte1;
-};
-
 struct FramingResult
 {
     std::vector<Frame> frames; // whole frames, in arrival order
@@ -47,21 +46,14 @@ struct FramingResult
 class FrameAssembler
 {
 public:
-    static constexpr std::int64_t kDefaultStrayGapMs = 100;
+    static constexpr std::int64_t kDefaultStrayGapMs = 20;
 
     /// byteTimeMs is how long one byte takes on the line the bytes come from (see
-    /// byteTimeFor): the owner of the line knows its speed.
+    /// ::byteTimeMs): the owner of the line knows its speed.
     explicit FrameAssembler(double byteTimeMs, std::int64_t strayGapMs = kDefaultStrayGapMs)
         : m_strayGapMs(strayGapMs)
         , m_byteTimeMs(byteTimeMs)
     {}
-
-    /// The time one byte takes on the wire at this baud rate and character size (start,
-    /// data, parity and stop bits); no time for a line without a known speed.
-    static double byteTimeFor(int baudRate, int bitsPerCharacter)
-    {
-        return baudRate > 0 ? bitsPerCharacter * 1000.0 / baudRate : 0.0;
-    }
 
     /// What to take from the waiting bytes (oldest first), and the frames they carry.
     FramingResult take(const std::vector<ArrivedByte> &waiting) const;

@@ -23,8 +23,6 @@ public:
     void clear();
 
     std::size_t size() const { return m_head.size() + m_tail.size(); }
-    std::size_t capacity() const { return m_capacity; }
-    bool isEmpty() const { return size() == 0; }
 
     /// The points with minX <= x <= maxX, in order.
     QList<QPointF> within(double minX, double maxX) const;

@@ -2,6 +2,7 @@
 // show, so neither cost below should depend on how many points are held.
 #include "acquisition/frameassembler.h"
 #include "acquisition/signalpoints.h"
+#include "protocol/boardprotocol.h"
 #include "ui/lineseries.h"
 #include "ui/signalchart.h"
 
@@ -10,9 +11,6 @@
 #include <benchmark/benchmark.h>
 
 namespace {
-
-// The scenario's line: the board's 19200 baud, 10 bits a character.
-constexpr double kBoardByteTimeMs = 10 * 1000.0 / 19200;
 
 SignalPoints filledPoints(int count)
 {
@@ -83,7 +81,7 @@ void takeStreamChunk(benchmark::State &state)
     waiting.push_back({0x12, 0}); // half a frame left from the previous read
     for (int i = 1; i < 4096; ++i)
         waiting.push_back({std::uint8_t(i * 37), 2});
-    const FrameAssembler assembler(kBoardByteTimeMs);
+    const FrameAssembler assembler(kDefaultByteTimeMs); // the board's own line
     for (auto _ : state)
         benchmark::DoNotOptimize(assembler.take(waiting));
     state.SetBytesProcessed(std::int64_t(state.iterations()) * std::int64_t(waiting.size()));

@@ -8,16 +8,13 @@
 //   gap:    ms since the previous chunk; 0..199 as is, above that in 100 ms steps
 #include "acquisition/frameassembler.h"
 #include "acquisition/generalformat.h"
-#include "acquisition/sampleframe.h"
+#include "protocol/boardprotocol.h"
 
 #include <cstdio>
 #include <cstdlib>
 #include <deque>
 
 namespace {
-
-// The scenario's line: the board's 19200 baud, 10 bits a character.
-constexpr double kBoardByteTimeMs = 10 * 1000.0 / 19200;
 
 void check(bool ok, const char *what)
 {
@@ -60,7 +57,7 @@ void checkVoltage(float volts)
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size)
 {
-    const FrameAssembler assembler(kBoardByteTimeMs);
+    const FrameAssembler assembler(kDefaultByteTimeMs); // the board's own line
     std::deque<ArrivedByte> input;
     std::int64_t now = 0;
     std::size_t pos = 0;

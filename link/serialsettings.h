@@ -1,5 +1,7 @@
 #pragma once
 
+#include "protocol/boardprotocol.h"
+
 #include <QSerialPort>
 #include <QString>
 
@@ -8,7 +10,7 @@
 struct SerialSettings
 {
     QString port = QStringLiteral("COM2");
-    qint32 baudRate = 19200;
+    qint32 baudRate = kDefaultBaudRate;
     QSerialPort::DataBits dataBits = QSerialPort::Data8;
     QSerialPort::Parity parity = QSerialPort::NoParity;
     QSerialPort::StopBits stopBits = QSerialPort::OneStop;

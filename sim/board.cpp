@@ -1,6 +1,7 @@
 #include "sim/board.h"
 
 #include <cerrno>
+#include <climits>
 #include <cmath>
 #include <cstdio>
 #include <cstring>
@@ -14,7 +15,6 @@
 
 namespace {
 
-constexpr unsigned char kFirstCommand = 'k';
 constexpr unsigned char kStrayByte = 0x5a;
 constexpr int kGarbageBytes = 64;
 // Enough queued output for a few milliseconds of the fastest stream; beyond that the
@@ -27,6 +27,14 @@ using Seconds = std::chrono::duration<double>;
 std::string errorText(const std::string &what)
 {
     return what + ": " + std::strerror(errno);
+}
+
+// The path may be anyone's: a link of another simulator, a file, a device.
+std::runtime_error pathInTheWay(const std::string &path)
+{
+    return std::runtime_error(path
+                              + " already exists, and the simulator replaces nothing it did "
+                                "not make: remove it, or give --link a path where nothing is");
 }
 
 } // namespace
@@ -45,10 +53,10 @@ Board::~Board()
 std::string Board::plugIn()
 {
     if (!m_options.link.empty()) {
+        // Refused before anything is opened.
         struct stat info = {};
-        if (::lstat(m_options.link.c_str(), &info) == 0 && !S_ISLNK(info.st_mode))
-            throw std::runtime_error(m_options.link
-                                     + " exists and is not a symlink: not replacing it");
+        if (::lstat(m_options.link.c_str(), &info) == 0)
+            throw pathInTheWay(m_options.link);
     }
     m_start = Clock::now();
     openPty();
@@ -79,20 +87,26 @@ void Board::pointLink()
 {
     if (m_options.link.empty())
         return;
-    // A new link renamed over the old one, so the path never points nowhere midway.
-    const std::string fresh = m_options.link + ".new";
-    ::unlink(fresh.c_str());
-    if (::symlink(m_slavePath.c_str(), fresh.c_str()) != 0
-        || ::rename(fresh.c_str(), m_options.link.c_str()) != 0)
+    // Only where nothing is: after an unplug, something else may have taken the path.
+    if (::symlink(m_slavePath.c_str(), m_options.link.c_str()) != 0) {
+        if (errno == EEXIST)
+            throw pathInTheWay(m_options.link);
         throw std::runtime_error(errorText("cannot make the link " + m_options.link));
+    }
+    m_linkMade = true;
     std::fprintf(stderr, "link %s -> %s\n", m_options.link.c_str(), m_slavePath.c_str());
 }
 
 void Board::removeLink()
 {
-    struct stat info = {};
-    if (!m_options.link.empty() && ::lstat(m_options.link.c_str(), &info) == 0
-        && S_ISLNK(info.st_mode))
+    // Our own link only, and only while it points where we put it: whoever has replaced
+    // it since keeps theirs.
+    if (!m_linkMade)
+        return;
+    m_linkMade = false;
+    char target[PATH_MAX];
+    const ssize_t length = ::readlink(m_options.link.c_str(), target, sizeof target);
+    if (length > 0 && std::string(target, static_cast<size_t>(length)) == m_slavePath)
         ::unlink(m_options.link.c_str());
 }
 
@@ -128,24 +142,28 @@ void Board::watchDevice()
     }
 }
 
-std::string Board::nextFrame(int channel)
+Frame Board::nextFrame(int channel)
 {
     const Waveform &wave = m_options.channels[channel];
-    const int reading = readingFor(voltageAt(wave, m_steps[channel]++, m_random));
-    return {static_cast<char>(reading & 0xff), static_cast<char>(reading >> 8)};
+    return frameForReading(readingForVoltage(voltageAt(wave, m_steps[channel]++, m_random)));
+}
+
+void Board::send(Frame frame)
+{
+    m_output += static_cast<char>(frame.byte0);
+    m_output += static_cast<char>(frame.byte1);
 }
 
 void Board::answer(int channel)
 {
-    const std::string frame = nextFrame(channel);
-    const int reading =
-        (static_cast<unsigned char>(frame[1]) << 8) | static_cast<unsigned char>(frame[0]);
+    const Frame frame = nextFrame(channel);
+    const std::uint16_t reading = rawReading(frame.byte0, frame.byte1);
     const int times = m_options.answerTwice ? 2 : 1;
     for (int i = 0; i < times; ++i) {
-        m_output += frame;
-        std::fprintf(stderr, "tx %02x %02x channel %d reading %d %.3f V%s\n",
-                     static_cast<unsigned char>(frame[0]), static_cast<unsigned char>(frame[1]),
-                     channel + 1, reading, reading * 5.0 / 1024.0, i > 0 ? " again" : "");
+        send(frame);
+        std::fprintf(stderr, "tx %02x %02x channel %d reading %d %.3f V%s\n", frame.byte0,
+                     frame.byte1, channel + 1, reading, voltageFromRaw(reading),
+                     i > 0 ? " again" : "");
     }
     if (m_options.strayEvery > 0 && ++m_answers % m_options.strayEvery == 0) {
         m_output += static_cast<char>(kStrayByte);
@@ -159,12 +177,11 @@ void Board::readCommands(Clock::time_point now)
     const ssize_t n = ::read(m_master, buffer, sizeof buffer);
     for (ssize_t i = 0; i < n; ++i) {
         const unsigned char byte = buffer[i];
-        const int channel = byte - kFirstCommand;
-        if (channel >= 0 && channel < kChannels) {
-            std::fprintf(stderr, "rx %02x %c channel %d\n", byte, byte, channel + 1);
+        if (const std::optional<int> channel = channelForCommand(byte)) {
+            std::fprintf(stderr, "rx %02x %c channel %d\n", byte, byte, *channel + 1);
             m_replies.emplace_back(now + std::chrono::milliseconds(m_options.replyDelayMs),
-                                   channel);
-            m_streamChannel = channel;
+                                   *channel);
+            m_streamChannel = *channel;
         } else {
             std::fprintf(stderr, "rx %02x ignored\n", byte);
         }
@@ -180,7 +197,7 @@ void Board::stream(Clock::time_point now)
     if (due - m_streamSent > backlog)
         m_streamSent = due - backlog;
     for (; m_streamSent < due && m_output.size() < kOutputLimit; ++m_streamSent) {
-        m_output += nextFrame(m_streamChannel);
+        send(nextFrame(m_streamChannel));
         ++m_streamFrames;
     }
     // One line a second: a line a frame would drown the log.

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "protocol/boardprotocol.h"
 #include "sim/options.h"
 
 #include <array>
@@ -36,11 +37,13 @@ private:
     void answer(int channel);
     void stream(Clock::time_point now);
     void flush();
-    std::string nextFrame(int channel);
+    Frame nextFrame(int channel);
+    void send(Frame frame);
 
     Options m_options;
     int m_master = -1;
     std::string m_slavePath;
+    bool m_linkMade = false;   // the link at m_options.link is ours
     bool m_deviceOpen = false; // some program holds the slave side
     Clock::time_point m_start;
     Clock::time_point m_replugAt = Clock::time_point::max();
@@ -48,7 +51,7 @@ private:
     bool m_unplugged = false;
 
     std::deque<std::pair<Clock::time_point, int>> m_replies; // when, channel
-    std::array<long, kChannels> m_steps{};
+    std::array<long, kChannelCount> m_steps{};
     long m_answers = 0;
     std::string m_output; // bytes not yet taken by the pseudo-terminal
     std::mt19937 m_random{20240607};

@@ -51,7 +51,8 @@ void parseChannel(const std::string &text, Options &options)
     const auto equals = text.find('=');
     if (equals == std::string::npos)
         throw UsageError("--channel: expected N=SHAPE[,LOW[,HIGH[,PERIOD]]], got '" + text + "'");
-    const int channel = static_cast<int>(number("--channel", text.substr(0, equals), 1, kChannels));
+    const int channel =
+        static_cast<int>(number("--channel", text.substr(0, equals), 1, kChannelCount));
     if (text.substr(0, equals) != std::to_string(channel))
         throw UsageError("--channel: the channel is a whole number from 1 to 5, got '"
                          + text.substr(0, equals) + "'");
@@ -99,14 +100,15 @@ Misbehaving on purpose:
   --unplug SECONDS   SECONDS after start, close the pseudo-terminal, as if the
                      board's cable were pulled
   --link PATH        keep a symlink at PATH pointing at the pseudo-terminal, and
-                     print PATH instead of the device; removed on unplug and on exit
+                     print PATH instead of the device. PATH must not exist; the link
+                     is removed on unplug and on exit, unless replaced meanwhile
   --replug SECONDS   SECONDS after the unplug, a new pseudo-terminal comes back at
                      the --link PATH
 
   --help             show this help and exit
 
 Exit status: 0 when stopped by a signal, 1 when the pseudo-terminal or the link
-cannot be made, 2 for a bad command line.
+cannot be made (or the link's PATH already exists), 2 for a bad command line.
 )";
 }
 

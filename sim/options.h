@@ -1,16 +1,15 @@
 #pragma once
 
+#include "protocol/boardprotocol.h"
 #include "sim/waveform.h"
 
 #include <array>
 #include <stdexcept>
 #include <string>
 
-constexpr int kChannels = 5;
-
 struct Options
 {
-    std::array<Waveform, kChannels> channels;
+    std::array<Waveform, kChannelCount> channels;
     int replyDelayMs = 3;
     int strayEvery = 0; // every Nth answer is followed by a stray byte; 0: never
     bool answerTwice = false;

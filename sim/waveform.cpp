@@ -1,6 +1,5 @@
 #include "sim/waveform.h"
 
-#include <algorithm>
 #include <cmath>
 
 double voltageAt(const Waveform &wave, long step, std::mt19937 &noise)
@@ -20,9 +19,4 @@ double voltageAt(const Waveform &wave, long step, std::mt19937 &noise)
         return wave.low + span * std::uniform_real_distribution<double>(0.0, 1.0)(noise);
     }
     return wave.low;
-}
-
-int readingFor(double volts)
-{
-    return std::clamp(static_cast<int>(std::lround(volts * 1024.0 / 5.0)), 0, 1023);
 }

@@ -17,5 +17,3 @@ struct Waveform
 
 /// The channel's voltage at its step-th sample.
 double voltageAt(const Waveform &wave, long step, std::mt19937 &noise);
-/// The board's 10-bit reading of a voltage on its 5 V scale, clamped to 0..1023.
-int readingFor(double volts);

@@ -1,14 +1,13 @@
 #include "ui/tform1.h"
 
-#include "acquisition/channelcommand.h"
 #include "acquisition/frameassembler.h"
 #include "acquisition/generalformat.h"
-#include "acquisition/sampleframe.h"
 #include "acquisition/signalstate.h"
 #include "errors/errorreporting.h"
 #include "link/comled.h"
 #include "link/comport.h"
 #include "link/linkerrors.h"
+#include "protocol/boardprotocol.h"
 #include "ui/lineseries.h"
 #include "ui/screenfit.h"
 #include "ui/signalchart.h"
@@ -200,8 +199,7 @@ void TForm1::ComPort1RxChar(QObject *, int)
     // Two bytes are a frame; more need recovery (a stray byte, a board answering twice,
     // a stream), which the assembler does, allowing for the line's speed.
     const SerialSettings &line = ComPort1->settings();
-    const FrameAssembler assembler(
-        FrameAssembler::byteTimeFor(line.baudRate, line.bitsPerCharacter()));
+    const FrameAssembler assembler(byteTimeMs(line.baudRate, line.bitsPerCharacter()));
     const FramingResult framing = assembler.take(ComPort1->WaitingBytes());
     std::vector<char> taken(static_cast<size_t>(framing.consumed));
     ComPort1->Read(taken.data(), framing.consumed);

@@ -3,8 +3,8 @@
 
 #include "acquisition/frameassembler.h"
 #include "acquisition/generalformat.h"
-#include "acquisition/sampleframe.h"
 #include "acquisition/signalpoints.h"
+#include "protocol/boardprotocol.h"
 
 #include <QTest>
 
@@ -98,6 +98,13 @@ private slots:
             << 19200 << Reads{read(0, reply(1) + reply(1022) + reply(3))} << QList{1, 1022, 3} << 0;
         QTest::newRow("a stray byte between polls is dropped")
             << 19200 << Reads{read(0, "Z"), read(1000, reply(512))} << QList{512} << 0;
+        // A stream of 20 frames a second, and a stray byte after the answer to a poll: the
+        // frames after the stream's next 50 ms pause decode right.
+        QTest::newRow("a stream's pause ends a stray byte's shift")
+            << 19200
+            << Reads{read(0, reply(512) + "Z"), read(14, reply(512)), read(64, reply(512)),
+                     read(114, reply(512))}
+            << QList{512, 512} << 0;
         // A stream read late in one big chunk: its bytes' time on the wire (0.52 ms each
         // at 19200 baud) is no silence after the half frame left before it.
         QByteArray stream;
@@ -117,7 +124,7 @@ private slots:
         QFETCH(Reads, notifications);
         QFETCH(QList<int>, readings);
         QFETCH(int, left);
-        const FrameAssembler assembler(FrameAssembler::byteTimeFor(baudRate, 10));
+        const FrameAssembler assembler(byteTimeMs(baudRate, 10));
         std::vector<ArrivedByte> waiting;
         QList<int> decoded;
         for (const Read &arrived : notifications) {

@@ -66,6 +66,8 @@ def answers_each_command_with_its_frames(processes, simulator):
          [], b"klmo", "0002 0000 3303 0002"),
         ("sine swings around the middle of its range, 5 V reads 1023",
          ["--channel=1=sine,0,5,4"], b"kkkk", "0002 ff03 0002 0000"),
+        ("a level reads as the nearest reading: 2.499 V is 511.8 steps",
+         ["--channel=5=constant,2.499"], b"o", "0002"),
         ("answering twice", ["--double"], b"kl", "0002 0002 0000 0000"),
         ("a stray byte after every second answer", ["--stray", "2"], b"ooo",
          "0002 0002 5a 0002"),
@@ -110,6 +112,29 @@ def unplugs_and_replugs_at_its_link(processes, simulator):
             expect(port.receive(2).hex(" "), "00 02", "channel 5's frame after the replug")
         expect(board.stop(signal.SIGINT), 0, "exit status on SIGINT")
         expect(os.path.islink(link), False, "the link is there once stopped")
+
+
+def leaves_alone_a_link_it_did_not_make(processes, simulator):
+    # Anything already at the path may be someone else's: refused, and left as it is.
+    # Once running, its own link, replaced by someone, is theirs: left when it stops.
+    with tempfile.TemporaryDirectory() as folder:
+        link = os.path.join(folder, "board")
+        os.symlink("/dev/null", link)
+        sim = processes.start([simulator, "--link", link], stdout=subprocess.DEVNULL,
+                              stderr=subprocess.PIPE, text=True)
+        _, errors = sim.communicate(timeout=10)
+        expect(errors, f"sensor-board-sim: {link} already exists, and the simulator replaces "
+               "nothing it did not make: remove it, or give --link a path where nothing is\n",
+               "the refusal")
+        expect(sim.returncode, 1, "exit status of the refusal")
+        expect(os.readlink(link), "/dev/null", "the link found there, after the refusal")
+
+        os.remove(link)
+        board = processes.start_board(simulator, "--link", link)
+        os.remove(link)
+        os.symlink("/dev/null", link)
+        expect(board.stop(), 0, "exit status on SIGTERM")
+        expect(os.readlink(link), "/dev/null", "the link put in its place, once stopped")
 
 
 def refuses_a_bad_command_line(processes, simulator):
