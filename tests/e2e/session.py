@@ -13,7 +13,7 @@ import threading
 
 from Xlib import X, display, error, protocol
 
-from processes import Processes
+from processes import Processes, in_private_dev
 
 
 class Session(Processes):
@@ -55,16 +55,17 @@ class Session(Processes):
     def start_program(self, program, with_port=True):
         """Starts `program` on a new pseudo-terminal bound as /dev/ttyS1 (COM2), or with
         no /dev/ttyS1 at all."""
-        port = []
+        port = {}
         if with_port:
             self.master, slave = os.openpty()
-            port = ["--dev-bind", os.ttyname(slave), "/dev/ttyS1"]
+            port = {"ttyS1": os.ttyname(slave)}
             os.close(slave)
-        # A lock directory of its own: Qt locks the name ttyS1, which any other program
-        # on the machine shown a device as COM2 locks too.
-        return self._start_viewer(["bwrap", "--die-with-parent", "--dev-bind", "/", "/",
-                                   "--dev", "/dev", *port, "--perms", "01777",
-                                   "--tmpfs", "/run/lock", "--", program])
+        return self._start_viewer([*in_private_dev(port), program])
+
+    def start_in_private_dev(self, command, devices=None, by_id=None):
+        """Starts `command` as its user would, with a /dev holding only `devices` and the
+        by-id links `by_id` (see in_private_dev)."""
+        return self._start_viewer([*in_private_dev(devices, by_id), *command])
 
     def start_launcher(self, launcher, device):
         """Starts the program on `device` through the launcher, as its user would."""

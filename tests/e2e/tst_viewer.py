@@ -1,8 +1,10 @@
 """The real program as its user runs it, under Xvfb: on the simulated board behind
-sensor-viewer-on, or with no COM2 at all, driven by clicks and keys, watched on the screen
-and through AT-SPI. Run: tst_viewer.py TEST BIN_DIR, TEST one of the functions below."""
+sensor-viewer-on, from the menu entry, or with no COM2 at all, driven by clicks and keys,
+watched on the screen and through AT-SPI. Run: tst_viewer.py TEST BIN_DIR, TEST one of the
+functions below."""
 
 import os
+import shlex
 import subprocess
 import sys
 import time
@@ -12,6 +14,9 @@ from processes import expect, run_test, wait_for
 from session import Session, click, screenshot
 
 CAPTION = "Visualização dos dados capturados pelo sensor"
+CHOOSER = "Visualizador do Sensor"  # the launcher's window that finds the board
+DESKTOP_ENTRY = os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "..", "data",
+                             "sensor-viewer.desktop")
 READOUT = "Tensão da última leitura, em volts"  # the readout's description; its name is its text
 
 
@@ -21,6 +26,13 @@ def accessible_windows():
     return [window for app in pyatspi.Registry.getDesktop(0)
             if app is not None and app.name.endswith("sensor-viewer")
             for window in app if window is not None]
+
+
+def chooser_window():
+    import pyatspi
+    return next((window for app in pyatspi.Registry.getDesktop(0)
+                 if app is not None and app.name.endswith("sensor-viewer-chooser")
+                 for window in app if window is not None), None)
 
 
 def main_window():
@@ -54,16 +66,22 @@ def exit_status(process):
         return "still running 20 s later"
 
 
+def focus(session, title):
+    """The X id of the window shown with `title`, once it holds the keyboard, as after a
+    click on it."""
+    window_id = wait_for(lambda: [i for i, shown in session.shown if shown == title],
+                         f"the window {title!r} on the screen", timeout=60)[-1]
+    subprocess.run(["xdotool", "windowfocus", "--sync", str(window_id)], check=True)
+    return window_id
+
+
 def start_on_board(session, bin_dir, *board_options):
     """The simulated board, and the program on it through the launcher, its window up and
-    holding the keyboard, as after a click on it."""
+    holding the keyboard."""
     board = session.start_board(os.path.join(bin_dir, "sensor-board-sim"), *board_options)
     viewer = session.start_launcher(os.path.join(bin_dir, "sensor-viewer-on"), board.device)
     frame = wait_for(main_window, "the main window in the accessibility tree", timeout=60)
-    window_id = wait_for(lambda: [i for i, title in session.shown if title == CAPTION],
-                         "the main window on the screen")[0]
-    subprocess.run(["xdotool", "windowfocus", "--sync", str(window_id)], check=True)
-    return board, viewer, frame, window_id
+    return board, viewer, frame, focus(session, CAPTION)
 
 
 def pick_channel_2(frame):
@@ -155,6 +173,52 @@ def unplugged_board_shows_one_box_and_lamp_goes_dark(session, bin_dir):
     time.sleep(3)  # ticks go on failing while the box is open
     expect([title for _, title in session.shown], [CAPTION, "Erro"], "the windows shown")
     expect(viewer.poll(), None, "exit status while the box is open")
+
+
+def menu_entry_without_a_board_offers_the_demo(session, bin_dir):
+    # The entry's command as the desktop runs it, the programs on PATH as when installed,
+    # on a machine with no serial device at all.
+    with open(DESKTOP_ENTRY) as entry:
+        command = shlex.split(next(line for line in entry if line.startswith("Exec="))[5:])
+    os.environ["PATH"] = f"{bin_dir}:{os.environ['PATH']}"
+    menu = session.start_in_private_dev(command)
+    chooser = wait_for(chooser_window, "the window that finds the board", timeout=60)
+    import pyatspi
+    heading = pyatspi.findDescendant(chooser, lambda n: n.getRoleName() == "label")
+    expect(heading.name, "Nenhuma placa foi encontrada. Ligue a placa ao computador: ela "
+           "aparece aqui assim que for reconhecida.", "the chooser's heading")
+    click(pyatspi.findDescendant(chooser, lambda n: n.name == "Usar a placa simulada"))
+
+    frame = wait_for(main_window, "the viewer on the simulated board", timeout=60)
+    focus(session, CAPTION)
+    pick_channel_2(frame)
+    chart = control(frame, name="Sinal do Sensor").queryComponent().getExtents(
+        pyatspi.DESKTOP_COORDS)
+    wait_for(lambda: width(trace_columns(chart)) > 10, "a trace a few samples long", timeout=30)
+    click(control(frame, name="Fechar"))
+    expect(exit_status(menu), 0, "exit status after Fechar")
+
+
+def launcher_opens_the_second_of_two_adapters(session, bin_dir):
+    # Two USB adapters, as udev names them; the second picked with the keyboard.
+    simulator = os.path.join(bin_dir, "sensor-board-sim")
+    boards = [session.start_board(simulator) for _ in range(2)]
+    launcher = session.start_in_private_dev(
+        [os.path.join(bin_dir, "sensor-viewer-on")],
+        {"ttyUSB0": boards[0].device, "ttyUSB1": boards[1].device},
+        {"usb-FTDI_FT232R_USB_UART_A10K1TQD-if00-port0": "../../ttyUSB0",
+         "usb-FTDI_FT232R_USB_UART_A50285BI-if00-port0": "../../ttyUSB1"})
+    wait_for(chooser_window, "the window that lists the adapters", timeout=60)
+    focus(session, CHOOSER)
+    subprocess.run(["xdotool", "key", "Down", "Return"], check=True)
+
+    frame = wait_for(main_window, "the viewer on the second adapter", timeout=60)
+    focus(session, CAPTION)
+    pick_channel_2(frame)
+    wait_for(lambda: boards[1].log("rx 6c"), "the second board polled for channel 2")
+    expect(boards[0].log("device opened"), [], "the first board's device opened")
+    click(control(frame, name="Fechar"))
+    expect(exit_status(launcher), 0, "exit status after Fechar")
 
 
 if __name__ == "__main__":

@@ -11,6 +11,23 @@ import time
 
 # Found on the test's own PATH, whatever PATH a process is given.
 SETPRIV = shutil.which("setpriv")
+BWRAP = shutil.which("bwrap")
+
+
+def in_private_dev(devices=None, by_id=None, binds=None):
+    """The start of a command line that runs the rest with a /dev of its own holding only
+    `devices` ({name: device}) and, under serial/by-id, the links `by_id` ({name: target}),
+    with `binds` ({path: file}) over the machine's files and a lock directory of its own
+    (Qt locks a port by its name, which another program may be locking too): the machine's
+    serial devices are out of reach, whatever the program does."""
+    command = [BWRAP, "--die-with-parent", "--dev-bind", "/", "/", "--dev", "/dev"]
+    for name, device in (devices or {}).items():
+        command += ["--dev-bind", device, f"/dev/{name}"]
+    for name, target in (by_id or {}).items():
+        command += ["--symlink", target, f"/dev/serial/by-id/{name}"]
+    for path, file in (binds or {}).items():
+        command += ["--ro-bind", file, path]
+    return command + ["--perms", "01777", "--tmpfs", "/run/lock", "--"]
 
 
 class Processes:

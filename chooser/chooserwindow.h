@@ -1,0 +1,41 @@
+#pragma once
+
+#include "chooser/serialdevices.h"
+
+#include <QDialog>
+
+class QDialogButtonBox;
+class QLabel;
+class QPushButton;
+class QTimer;
+class QTreeWidget;
+
+// Lists the serial devices as they come and go, for the user to pick the board's; or the
+// demo. accept() with a device chosen, done(Demo) for the demo, reject() for neither.
+class ChooserWindow : public QDialog
+{
+    Q_OBJECT
+public:
+    enum Result { Demo = 2 };
+
+    explicit ChooserWindow(QString devRoot = QStringLiteral("/dev"),
+                           QString sysRoot = QStringLiteral("/sys"), QWidget *parent = nullptr);
+
+    // The device picked, once accepted.
+    QString chosenPath() const;
+
+    static constexpr int kRescanMs = 500;
+
+private:
+    void rescan();
+    void openSelected();
+
+    QString m_devRoot;
+    QString m_sysRoot;
+    QList<SerialDevice> m_devices;
+    QLabel *m_heading;
+    QTreeWidget *m_list;
+    QDialogButtonBox *m_buttons;
+    QPushButton *m_open;
+    QTimer *m_rescan;
+};
