@@ -4,8 +4,8 @@
 # revision beside the current one. Builds what it needs into build/ and runs on an Xvfb
 # of its own.
 #
-#   bash bench/run-e2e.sh                 # the full run, about 8 minutes
-#   bash bench/run-e2e.sh --quick         # a few seconds: checks that it all still works
+#   bash bench/run-e2e.sh                 # the full run, about 10 minutes
+#   bash bench/run-e2e.sh --quick         # a few seconds once built: checks that it all works
 #   bash bench/run-e2e.sh --runs 9        # more runs, for a noisy machine
 #   bash bench/run-e2e.sh --before REV    # compare with the viewer at REV
 set -euo pipefail
