@@ -38,11 +38,11 @@ revision=$(git rev-parse -q --verify "$before^{commit}") || {
     echo "run-e2e.sh: revision $before is not in this clone (a shallow one? git fetch --unshallow)" >&2
     exit 1
 }
+# --force: a build/ wiped by hand leaves the worktree registered but missing.
 src=build/before-src
-git worktree prune
 if [ ! -f "$src/.git" ] || [ "$(git -C "$src" rev-parse HEAD)" != "$revision" ]; then
     git worktree remove --force "$src" 2> /dev/null || rm -rf "$src"
-    git worktree add --detach -q "$src" "$revision"
+    git worktree add --force --detach -q "$src" "$revision"
 fi
 cmake -S "$src" -B build/before -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DBUILD_TESTING=OFF \
     > /dev/null
