@@ -1,5 +1,5 @@
-// The acquisition logic: what a frame reads as, the readout's text, the bounded point
-// store, and how the link's input is cut into frames.
+// The acquisition logic: what a frame reads as, the channels' commands, the readout's
+// text, the bounded point store, and how the link's input is cut into frames.
 
 #include "acquisition/frameassembler.h"
 #include "acquisition/generalformat.h"
@@ -45,6 +45,24 @@ private slots:
         QFETCH(int, byte1);
         QFETCH(float, volts);
         QCOMPARE(::frameVoltage(std::uint8_t(byte0), std::uint8_t(byte1)), volts);
+    }
+
+    // The five channels' commands, and none outside them.
+    void channelCommand_data()
+    {
+        QTest::addColumn<int>("position");
+        QTest::addColumn<QString>("command");
+        QTest::newRow("no channel chosen") << -1 << "";
+        QTest::newRow("1 is k") << 0 << "k";
+        QTest::newRow("5 is o") << 4 << "o";
+        QTest::newRow("there is no sixth") << 5 << "";
+    }
+    void channelCommand()
+    {
+        QFETCH(int, position);
+        QFETCH(QString, command);
+        const std::optional<char> byte = ::channelCommand(position);
+        QCOMPARE(byte ? QString(QChar(*byte)) : QString(), command);
     }
 
     void readoutText_data()

@@ -5,6 +5,7 @@
 // built-in port with no hardware behind it.
 
 #include "errors/exception.h"
+#include "link/comled.h"
 #include "link/comport.h"
 #include "link/linkerrors.h"
 #include "link/settingsdialog.h"
@@ -84,6 +85,21 @@ private slots:
         };
         setUp(port, type, false);
         QCOMPARE(applied.baudRate, baudRate);
+    }
+
+    // A screen reader reads the lamp's state as its name, from the start.
+    void lampNamesItsState()
+    {
+        ComLed lamp;
+        QCOMPARE(lamp.accessibleName(), "Porta fechada");
+        PtyBoard board;
+        ComPort port;
+        port.setSettings({board.devicePath()});
+        lamp.setComPort(&port);
+        port.Open();
+        QCOMPARE(lamp.accessibleName(), "Porta aberta");
+        port.Close();
+        QCOMPARE(lamp.accessibleName(), "Porta fechada");
     }
 
     void lineRunsAtTheSpeedSetUp()

@@ -96,6 +96,21 @@ private slots:
         QCOMPARE(watch.lookOnce().value_or("(not back)"),
                  found ? dev.filePath("ttyUSB1") : "(not back)");
     }
+
+    // Looking is cheap, but not free: once a second, not in a loop.
+    void looksOnceASecond()
+    {
+        PtyBoard board;
+        QTemporaryDir dir;
+        QFile::link(board.devicePath(), dir.filePath("board"));
+        LostBoardWatch watch;
+        watch.remember(dir.filePath("board"));
+        int looks = 0;
+        connect(&watch, &LostBoardWatch::looked, [&] { ++looks; });
+        watch.start();
+        QTest::qWait(2500);
+        QVERIFY2(looks >= 1 && looks <= 3, qPrintable(QString("%1 looks in 2.5 s").arg(looks)));
+    }
 };
 
 QTEST_MAIN(TestLostBoardWatch)

@@ -1,4 +1,4 @@
-// The main window as the user sees it: each control's place and text, the chart's look,
+// The main window as the user sees it: each control's place and text, the chart and its line,
 // and numbers under locales with digits of their own, which keep ASCII digits and take
 // only the decimal separator from the user's locale. One window serves the tests of the
 // window. (Its caption, place and size are the entry's test's; the tab order, and the line
@@ -86,15 +86,30 @@ private slots:
         QCOMPARE(QPointF(y->min(), y->max()), QPointF(0, 5.5));
     }
 
-    // Every piece the line is drawn in.
+    // The line as it is drawn: blue, two pixels wide, with no mark at its points.
+    void lineLook_data()
+    {
+        QTest::addColumn<double>("x");
+        QTest::newRow("at a point") << 25.0;
+        QTest::newRow("between points") << 12.5;
+    }
     void lineLook()
     {
-        for (const QLineSeries *piece : m_form.Series1->pieces()) {
-            QCOMPARE(piece->pen().color(), QColor(Qt::blue));
-            QCOMPARE(piece->pen().width(), 2);
-            QCOMPARE(piece->pointsVisible(), false);
-            QCOMPARE(piece->pointLabelsVisible(), false);
+        QFETCH(double, x);
+        for (const double at : {0.0, 25.0, 50.0})
+            m_form.Series1->AppendPoint(at, 2.5);
+        m_form.Series1->flush();
+        const QImage shown = m_form.Chart1->grab().toImage();
+        const int column =
+            m_form.Chart1->mapFromScene(m_form.Chart1->chart()->mapToPosition({x, 2.5})).x();
+        QList<QColor> line; // the column's blue pixels, top to bottom
+        for (int y = 0; y < shown.height(); ++y) {
+            const QColor pixel = shown.pixelColor(column, y);
+            if (pixel.blue() > 150 && pixel.red() < 120 && pixel.green() < 120)
+                line << pixel;
         }
+        QCOMPARE(line.size(), 2);
+        QCOMPARE(line.first(), QColor(Qt::blue));
     }
 
     // Under ar_EG, with its own digits and decimal separator: the full-scale readout, and
