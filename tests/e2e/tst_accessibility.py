@@ -5,7 +5,6 @@ import os
 import subprocess
 import sys
 
-sys.path.append(os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "support"))
 from processes import expect, run_test, wait_for
 from session import Session, screenshot
 

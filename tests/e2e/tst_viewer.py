@@ -9,7 +9,6 @@ import subprocess
 import sys
 import time
 
-sys.path.append(os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "support"))
 from processes import expect, run_test, wait_for
 from session import Session, click, screenshot
 

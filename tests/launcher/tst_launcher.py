@@ -21,7 +21,6 @@ import sys
 import tempfile
 import time
 
-sys.path.append(os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "support"))
 from processes import BWRAP, Lines, Processes, expect, in_private_dev, run_test, wait_for
 
 PR_SET_CHILD_SUBREAPER = 36

@@ -10,7 +10,6 @@ import sys
 import tempfile
 import time
 
-sys.path.append(os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "support"))
 from processes import Processes, expect, run_test, wait_for
 
 
