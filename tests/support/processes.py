@@ -100,10 +100,6 @@ class Board:
         os.kill(self.process.pid, signal_number)
         return self.process.wait(10)
 
-    def unplug(self):
-        """Ends the simulator: its pseudo-terminal goes, as a pulled cable would."""
-        self.stop()
-
 
 failures = []
 
