@@ -1,69 +1,177 @@
 """The real program as its user runs it, under Xvfb: on the simulated board behind
 sensor-viewer-on, from the menu entry, or with no COM2 at all, driven by clicks and keys,
-watched on the screen and through AT-SPI. Run: tst_viewer.py TEST BIN_DIR, TEST one of the
-functions below."""
+watched on the screen and through AT-SPI as a screen reader reads it. Run by CTest, one
+test per function below: tst_viewer.py TEST BIN_DIR."""
 
+import contextlib
 import os
 import shlex
+import shutil
 import subprocess
 import sys
+import tempfile
+import threading
 import time
 
-sys.path.append(os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "support"))
-from processes import expect, run_test, wait_for
-from session import Session, click, screenshot
+from Xlib import X, display, error, protocol
+
+from processes import Processes, expect, in_private_dev, run_test, wait_for
 
 CAPTION = "Visualização dos dados capturados pelo sensor"
-CHOOSER = "Visualizador do Sensor"  # the launcher's window that finds the board
 DESKTOP_ENTRY = os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "..", "data",
                              "sensor-viewer.desktop")
-READOUT = "Tensão da última leitura, em volts"  # the readout's description; its name is its text
+LAMP = "Lâmpada da porta serial"  # the lamp's and the readout's descriptions: their
+READOUT = "Tensão da última leitura, em volts"  # names are what they show
+# The main window's controls as a screen reader lists them: role, name, description.
+CONTROLS = [
+    ("status bar", "Porta aberta", LAMP),
+    ("label", "ComPort On/Off", ""),
+    ("push button", "Configurar Serial", ""),
+    ("push button", "Fechar", ""),
+    ("label", "0.0", READOUT),
+    ("combo box", "Canal", ""),
+    ("chart", "Sinal do Sensor",
+     "Gráfico de linha da tensão lida da placa, de 0 a 5,5 V, por amostra, de 0 a 100"),
+    ("push button", "Limpar Gráfico", ""),
+]
+# The first focus, then where Tab takes it, round to the first again.
+TAB_ORDER = ["Configurar Serial", "Fechar", "Canal", "Sinal do Sensor", "Limpar Gráfico",
+             "Configurar Serial"]
 
 
-def accessible_windows():
-    """The program's windows in the accessibility tree, main window and boxes."""
+class Session(Processes):
+    """A private desktop for driving the real program: an X server, and a session bus with
+    the accessibility bus behind it."""
+
+    runtime_dir = None
+
+    def set_up(self):
+        # A runtime folder of its own: the accessibility bus's socket lives there, and a
+        # session sharing it with another would lose its bus to the other's.
+        self.runtime_dir = tempfile.mkdtemp(prefix="e2e-runtime-")
+        os.environ["XDG_RUNTIME_DIR"] = self.runtime_dir
+        read_end, write_end = os.pipe()
+        # Xvfb picks a free display number itself and writes it to the pipe.
+        self.start(["Xvfb", "-displayfd", str(write_end), "-screen", "0", "1280x1024x24",
+                    "-nolisten", "tcp"], pass_fds=(write_end,))
+        os.close(write_end)
+        with os.fdopen(read_end) as pipe:
+            self.display = ":" + pipe.readline().strip()
+        bus = self.start(["dbus-daemon", "--session", "--nofork", "--print-address=1"],
+                         stdout=subprocess.PIPE, text=True)
+        # What every program started from now on sees: this desktop, in Portuguese, with
+        # a screen reader.
+        os.environ.update(
+            DISPLAY=self.display, DBUS_SESSION_BUS_ADDRESS=bus.stdout.readline().strip(),
+            QT_QPA_PLATFORM="xcb", QT_LINUX_ACCESSIBILITY_ALWAYS_ON="1", LANGUAGE="pt_BR",
+            LC_ALL="pt_BR.UTF-8")
+        self.shown = []  # (X id, title) of each window mapped, in order
+        self._watch_windows()
+
+    def _watch_windows(self):
+        # Every window the program maps, as the X server announces it: one shown for a
+        # moment only is seen too.
+        x = display.Display(self.display)
+        x.screen().root.change_attributes(event_mask=X.SubstructureNotifyMask)
+        x.sync()
+        threading.Thread(target=self._record_windows, args=(x,), daemon=True).start()
+
+    def _record_windows(self, x):
+        name = x.intern_atom("_NET_WM_NAME")
+        try:
+            while True:
+                event = x.next_event()
+                if event.type == X.MapNotify and not event.override:
+                    try:
+                        title = event.window.get_full_property(name, 0).value.decode()
+                    except (error.XError, AttributeError):
+                        title = "(gone before its title was read)"
+                    self.shown.append((event.window.id, title))
+        except error.ConnectionClosedError:
+            pass  # the X server has gone with the session
+
+    def close_window(self, window_id):
+        """Asks the window to close, as a window manager's close button does."""
+        with contextlib.closing(display.Display(self.display)) as x:
+            window = x.create_resource_object("window", window_id)
+            window.send_event(protocol.event.ClientMessage(
+                window=window, client_type=x.intern_atom("WM_PROTOCOLS"),
+                data=(32, [x.intern_atom("WM_DELETE_WINDOW"), X.CurrentTime, 0, 0, 0])))
+            x.sync()
+
+    def close(self):
+        super().close()
+        if self.runtime_dir is not None:
+            shutil.rmtree(self.runtime_dir, ignore_errors=True)
+
+
+def extents(accessible):
+    import pyatspi  # once the session bus is set: it connects on import
+    return accessible.queryComponent().getExtents(pyatspi.DESKTOP_COORDS)
+
+
+def screenshot(box):
+    """The screen's pixels inside `box` (an AT-SPI rectangle), as RGB rows."""
+    crop = f"{box.width}x{box.height}+{box.x}+{box.y}"
+    pixels = subprocess.run(["import", "-window", "root", "-crop", crop, "-depth", "8", "rgb:-"],
+                            capture_output=True, check=True).stdout
+    row = 3 * box.width
+    return [[tuple(pixels[i:i + 3]) for i in range(start, start + row, 3)]
+            for start in range(0, len(pixels), row)]
+
+
+def click(accessible):
+    """A left click in the middle of an accessible control."""
+    box = extents(accessible)
+    subprocess.run(["xdotool", "mousemove", "--sync", str(box.x + box.width // 2),
+                    str(box.y + box.height // 2), "click", "1"], check=True)
+
+
+def key(*names):
+    """Keys pressed in the window that holds the keyboard."""
+    subprocess.run(["xdotool", "key", *names], check=True)
+
+
+def windows_of(program):
     import pyatspi  # once the session bus is set: it connects on import
     return [window for app in pyatspi.Registry.getDesktop(0)
-            if app is not None and app.name.endswith("sensor-viewer")
+            if app is not None and app.name.endswith(program)
             for window in app if window is not None]
 
 
-def chooser_window():
-    import pyatspi
-    return next((window for app in pyatspi.Registry.getDesktop(0)
-                 if app is not None and app.name.endswith("sensor-viewer-chooser")
-                 for window in app if window is not None), None)
-
-
 def main_window():
-    return next((w for w in accessible_windows() if w.name == CAPTION), None)
+    return next((w for w in windows_of("sensor-viewer") if w.name == CAPTION), None)
 
 
-def error_boxes():
-    return [w for w in accessible_windows() if w.name != CAPTION]
+def dialogs():
+    """The program's boxes and dialogs, over its main window."""
+    return [w for w in windows_of("sensor-viewer") if w.name != CAPTION]
 
 
-def box_text(box):
+def descendant(window, role, text=""):
+    """The first control in `window` with this role and `text` in its name, once there is one."""
     import pyatspi
-    label = pyatspi.findDescendant(box, lambda n: n.getRoleName() == "label" and "COM2" in n.name)
-    return label.name if label else ""
-
-
-def press_ok(box):
-    import pyatspi
-    click(wait_for(lambda: pyatspi.findDescendant(
-        box, lambda n: n.getRoleName() == "push button"), "the box's OK button"))
+    return wait_for(lambda: pyatspi.findDescendant(
+        window, lambda n: n.getRoleName() == role and text in n.name), f"a {role} {text!r}")
 
 
 def control(frame, name=None, description=None):
-    return next(c for c in frame if c.name == name or c.description == description)
+    return wait_for(lambda: [c for c in frame if c.name == name or c.description == description],
+                    f"the control {name or description!r}")[0]
 
 
-def exit_status(process):
-    try:
-        return process.wait(20)
-    except subprocess.TimeoutExpired:
-        return "still running 20 s later"
+def focused(frame):
+    """The name of the control in `frame` that holds the keyboard focus, if one does."""
+    import pyatspi
+    node = pyatspi.findDescendant(frame, lambda n: n.getState().contains(pyatspi.STATE_FOCUSED))
+    return node and (node.name or f"(a {node.getRoleName()} without a name)")
+
+
+def tab(frame):
+    """Presses Tab; the name of the control the focus moves to."""
+    before = focused(frame)
+    key("Tab")
+    return wait_for(lambda: focused(frame) != before and focused(frame), "the focus to move")
 
 
 def focus(session, title):
@@ -79,7 +187,7 @@ def start_on_board(session, bin_dir, *board_options):
     """The simulated board, and the program on it through the launcher, its window up and
     holding the keyboard."""
     board = session.start_board(os.path.join(bin_dir, "sensor-board-sim"), *board_options)
-    viewer = session.start_launcher(os.path.join(bin_dir, "sensor-viewer-on"), board.device)
+    viewer = session.start([os.path.join(bin_dir, "sensor-viewer-on"), board.device])
     frame = wait_for(main_window, "the main window in the accessibility tree", timeout=60)
     return board, viewer, frame, focus(session, CAPTION)
 
@@ -89,36 +197,33 @@ def pick_channel_2(frame):
     subprocess.run(["xdotool", "type", "2"], check=True)
 
 
-def trace_columns(chart):
-    """The screen columns of the chart where its trace, a blue line, is drawn."""
-    rows = screenshot(chart)
-    return sorted({x for row in rows for x, (r, g, b) in enumerate(row)
-                   if b > 150 and r < 100 and g < 100})
+def trace(chart):
+    """The pixels (x, y) of the chart where its trace, a blue line, is drawn."""
+    return {(x, y) for y, row in enumerate(screenshot(chart))
+            for x, (r, g, b) in enumerate(row) if b > 150 and r < 100 and g < 100}
 
 
-def width(columns):
-    return columns[-1] - columns[0] + 1 if columns else 0
+def width(pixels):
+    return len({x for x, _ in pixels})
 
 
 def no_device_shows_one_box_and_ends(session, bin_dir):
-    viewer = session.start_program(os.path.join(bin_dir, "sensor-viewer"), with_port=False)
-    box = wait_for(error_boxes, "an error box", timeout=60)[0]
-    expect(box_text(box), "Não foi possível abrir a porta COM2 (/dev/ttyS1): o dispositivo não "
-           "existe. Verifique se a placa está ligada ao computador e se o nome da porta está "
-           "certo.", "the box's text")
+    viewer = session.start([*in_private_dev(), os.path.join(bin_dir, "sensor-viewer")])
+    box = wait_for(dialogs, "an error box", timeout=60)[0]
+    expect(descendant(box, "label", "COM2").name, "Não foi possível abrir a porta COM2 "
+           "(/dev/ttyS1): o dispositivo não existe. Verifique se a placa está ligada ao "
+           "computador e se o nome da porta está certo.", "the box's text")
     time.sleep(2)  # a second box would come in this time
-    press_ok(box)
-    expect(exit_status(viewer), 0, "exit status after OK")
+    click(descendant(box, "push button"))
+    expect(viewer.wait(20), 0, "exit status after OK")
     expect([title for _, title in session.shown], ["Erro"], "the windows shown")
 
 
 def channel_2_is_polled_shown_drawn_and_cleared(session, bin_dir):
     board, viewer, frame, _ = start_on_board(session, bin_dir, "--channel", "2=constant,2.5")
     readout = control(frame, description=READOUT)
-    chart = control(frame, name="Sinal do Sensor")
-    import pyatspi
-    chart = chart.queryComponent().getExtents(pyatspi.DESKTOP_COORDS)
-    expect(trace_columns(chart), [], "the trace before any reading")
+    chart = extents(control(frame, name="Sinal do Sensor"))
+    expect(trace(chart), set(), "the trace before any reading")
 
     pick_channel_2(frame)
     # The reply to the first poll is drawn at once, but the readout shows it only from
@@ -141,22 +246,21 @@ def channel_2_is_polled_shown_drawn_and_cleared(session, bin_dir):
     expect(2.2 <= span <= 4.5, True, f"three poll periods take about 3 s, took {span:.2f} s")
 
     # 2.5 V every time: a horizontal line, growing one sample to the right each second.
-    drawn = wait_for(lambda: width(trace_columns(chart)) > 20 and trace_columns(chart),
+    drawn = wait_for(lambda: width(trace(chart)) > 20 and trace(chart),
                      "a trace several samples long", timeout=30)
-    rows = {y for y, row in enumerate(screenshot(chart))
-            for r, g, b in row[drawn[0]:drawn[-1] + 1] if b > 150 and r < 100 and g < 100}
-    expect(max(rows) - min(rows) <= 4, True, f"a flat trace, drawn on rows {sorted(rows)}")
+    rows = sorted({y for _, y in drawn})
+    expect(rows[-1] - rows[0] <= 4, True, f"a flat trace, drawn on rows {rows}")
     click(control(frame, name="Limpar Gráfico"))
-    wait_for(lambda: width(trace_columns(chart)) < width(drawn) / 2, "the chart to clear")
+    wait_for(lambda: width(trace(chart)) < width(drawn) / 2, "the chart to clear")
 
     click(control(frame, name="Fechar"))
-    expect(exit_status(viewer), 0, "exit status after Fechar")
+    expect(viewer.wait(20), 0, "exit status after Fechar")
 
 
 def window_manager_close_ends(session, bin_dir):
     board, viewer, _, window_id = start_on_board(session, bin_dir)
     session.close_window(window_id)
-    expect(exit_status(viewer), 0, "exit status after WM_DELETE_WINDOW")
+    expect(viewer.wait(20), 0, "exit status after WM_DELETE_WINDOW")
     wait_for(lambda: board.log("device closed"), "the board to see its device closed")
 
 
@@ -164,12 +268,11 @@ def unplugged_board_shows_one_box_and_lamp_goes_dark(session, bin_dir):
     board, viewer, frame, _ = start_on_board(session, bin_dir)
     pick_channel_2(frame)
     wait_for(lambda: board.log("rx 6c"), "a poll for channel 2")
-    board.unplug()
-    lamp = control(frame, description="Lâmpada da porta serial")
+    board.stop()  # its pseudo-terminal goes, as a pulled cable would
+    lamp = control(frame, description=LAMP)
     wait_for(lambda: lamp.name == "Porta fechada", "the lamp to go dark")
-    box = wait_for(error_boxes, "an error box")[0]
-    expect("foi perdida" in box_text(box), True, f"the box tells the link was lost on COM2: "
-                                                 f"{box_text(box)!r}")
+    text = descendant(wait_for(dialogs, "an error box")[0], "label", "COM2").name
+    expect("foi perdida" in text, True, f"the box tells the link was lost on COM2: {text!r}")
     time.sleep(3)  # ticks go on failing while the box is open
     expect([title for _, title in session.shown], [CAPTION, "Erro"], "the windows shown")
     expect(viewer.poll(), None, "exit status while the box is open")
@@ -181,44 +284,74 @@ def menu_entry_without_a_board_offers_the_demo(session, bin_dir):
     with open(DESKTOP_ENTRY) as entry:
         command = shlex.split(next(line for line in entry if line.startswith("Exec="))[5:])
     os.environ["PATH"] = f"{bin_dir}:{os.environ['PATH']}"
-    menu = session.start_in_private_dev(command)
-    chooser = wait_for(chooser_window, "the window that finds the board", timeout=60)
-    import pyatspi
-    heading = pyatspi.findDescendant(chooser, lambda n: n.getRoleName() == "label")
-    expect(heading.name, "Nenhuma placa foi encontrada. Ligue a placa ao computador: ela "
-           "aparece aqui assim que for reconhecida.", "the chooser's heading")
-    click(pyatspi.findDescendant(chooser, lambda n: n.name == "Usar a placa simulada"))
+    menu = session.start([*in_private_dev(), *command])
+    chooser = wait_for(lambda: windows_of("sensor-viewer-chooser"),
+                       "the window that finds the board", timeout=60)[0]
+    expect(descendant(chooser, "label").name, "Nenhuma placa foi encontrada. Ligue a placa "
+           "ao computador: ela aparece aqui assim que for reconhecida.", "the chooser's heading")
+    click(descendant(chooser, "push button", "Usar a placa simulada"))
 
     frame = wait_for(main_window, "the viewer on the simulated board", timeout=60)
-    focus(session, CAPTION)
-    pick_channel_2(frame)
-    chart = control(frame, name="Sinal do Sensor").queryComponent().getExtents(
-        pyatspi.DESKTOP_COORDS)
-    wait_for(lambda: width(trace_columns(chart)) > 10, "a trace a few samples long", timeout=30)
+    expect(control(frame, description=LAMP).name, "Porta aberta", "the lamp")
     click(control(frame, name="Fechar"))
-    expect(exit_status(menu), 0, "exit status after Fechar")
+    expect(menu.wait(20), 0, "exit status after Fechar")
 
 
 def launcher_opens_the_second_of_two_adapters(session, bin_dir):
     # Two USB adapters, as udev names them; the second picked with the keyboard.
     simulator = os.path.join(bin_dir, "sensor-board-sim")
     boards = [session.start_board(simulator) for _ in range(2)]
-    launcher = session.start_in_private_dev(
-        [os.path.join(bin_dir, "sensor-viewer-on")],
-        {"ttyUSB0": boards[0].device, "ttyUSB1": boards[1].device},
-        {"usb-FTDI_FT232R_USB_UART_A10K1TQD-if00-port0": "../../ttyUSB0",
-         "usb-FTDI_FT232R_USB_UART_A50285BI-if00-port0": "../../ttyUSB1"})
-    wait_for(chooser_window, "the window that lists the adapters", timeout=60)
-    focus(session, CHOOSER)
-    subprocess.run(["xdotool", "key", "Down", "Return"], check=True)
-
-    frame = wait_for(main_window, "the viewer on the second adapter", timeout=60)
-    focus(session, CAPTION)
-    pick_channel_2(frame)
-    wait_for(lambda: boards[1].log("rx 6c"), "the second board polled for channel 2")
+    session.start([
+        *in_private_dev({"ttyUSB0": boards[0].device, "ttyUSB1": boards[1].device},
+                        {"usb-FTDI_FT232R_USB_UART_A10K1TQD-if00-port0": "../../ttyUSB0",
+                         "usb-FTDI_FT232R_USB_UART_A50285BI-if00-port0": "../../ttyUSB1"}),
+        os.path.join(bin_dir, "sensor-viewer-on")])
+    focus(session, "Visualizador do Sensor")  # the window that lists them
+    key("Down", "Return")
+    wait_for(lambda: boards[1].log("device opened"), "the viewer on the second adapter",
+             timeout=60)
     expect(boards[0].log("device opened"), [], "the first board's device opened")
-    click(control(frame, name="Fechar"))
-    expect(exit_status(launcher), 0, "exit status after Fechar")
+
+
+def controls_are_named_for_a_screen_reader(session, bin_dir):
+    _, _, frame, _ = start_on_board(session, bin_dir)
+    expect([(c.getRoleName(), c.name, c.description) for c in frame], CONTROLS,
+           "the controls: role, name, description")
+
+
+def tab_goes_round_the_controls_and_shows_on_the_chart(session, bin_dir):
+    _, _, frame, _ = start_on_board(session, bin_dir)
+    order = [wait_for(lambda: focused(frame), "a focused control")]
+    # The chart, the one control drawn by the program itself, shows when it has the focus.
+    chart = extents(control(frame, name="Sinal do Sensor"))
+    unfocused = screenshot(chart)
+    for _ in TAB_ORDER[1:]:
+        order.append(tab(frame))
+        if order[-1] == "Sinal do Sensor":
+            wait_for(lambda: screenshot(chart) != unfocused, "a focus frame on the chart")
+    expect(order, TAB_ORDER, "the Tab order")
+    wait_for(lambda: screenshot(chart) == unfocused, "the chart's focus frame to go")
+
+
+def keys_open_the_dialog_pick_a_channel_and_close(session, bin_dir):
+    # Space presses the focused button, "Configurar Serial"; Escape closes its dialog.
+    board, viewer, frame, _ = start_on_board(session, bin_dir)
+    wait_for(lambda: focused(frame) == "Configurar Serial", "the first focus")
+    key("space")
+    wait_for(dialogs, "the set-up dialog")
+    key("Escape")
+    wait_for(lambda: not dialogs(), "the set-up dialog to close")
+    # A channel typed into the selector is polled. With no window manager, the keyboard
+    # comes back to the window only when it is given to it.
+    focus(session, CAPTION)
+    expect([tab(frame), tab(frame)], ["Fechar", "Canal"], "the focus two steps on")
+    key("2")
+    wait_for(lambda: board.log("rx 6c"), "a poll for channel 2")
+    # Enter presses the focused button: "Fechar" ends the program.
+    key("shift+Tab")
+    wait_for(lambda: focused(frame) == "Fechar", "the focus back on Fechar")
+    key("Return")
+    expect(viewer.wait(20), 0, "exit status after Enter on Fechar")
 
 
 if __name__ == "__main__":

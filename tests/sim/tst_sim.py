@@ -1,7 +1,8 @@
 """The simulated board, driven through its pseudo-terminal as the viewer would: the frames
 each command gets, the misbehaviours it plays on purpose, and a bad command line.
-Run: tst_sim.py TEST SIMULATOR, TEST one of the functions below."""
+Run by CTest, one test per function below."""
 
+import errno
 import os
 import select
 import signal
@@ -10,47 +11,31 @@ import sys
 import tempfile
 import time
 
-sys.path.append(os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "support"))
 from processes import Processes, expect, run_test, wait_for
 
 
-class Port:
+def open_port(device):
     """The board's device, opened as a program opens a serial port."""
+    return os.fdopen(os.open(device, os.O_RDWR | os.O_NOCTTY | os.O_NONBLOCK), "r+b", 0)
 
-    def __init__(self, device):
-        self.fd = os.open(device, os.O_RDWR | os.O_NOCTTY | os.O_NONBLOCK)
 
-    def __enter__(self):
-        return self
-
-    def __exit__(self, *_):
-        os.close(self.fd)
-
-    def send(self, data):
-        os.write(self.fd, data)
-
-    def receive(self, count, timeout=3.0):
-        """Reads until `count` bytes came, the board hung up, or `timeout` passed."""
-        data = b""
-        deadline = time.monotonic() + timeout
-        while len(data) < count and time.monotonic() < deadline:
-            select.select([self.fd], [], [], deadline - time.monotonic())
-            try:
-                chunk = os.read(self.fd, count - len(data))
-            except BlockingIOError:
-                continue
-            except OSError:  # the other side has gone
-                break
-            if not chunk:
-                break
-            data += chunk
-        return data
-
-    def hung_up(self):
-        """Whether the board hangs up within 5 s. Nothing comes unasked, so a read that
-        ends before its time is a hang-up."""
-        started = time.monotonic()
-        return self.receive(1, 5.0) == b"" and time.monotonic() - started < 5.0
+def receive(port, count, timeout=3.0):
+    """Reads until `count` bytes came, the board hung up, or `timeout` passed."""
+    data = b""
+    deadline = time.monotonic() + timeout
+    while len(data) < count:
+        if not select.select([port], [], [], max(0.0, deadline - time.monotonic()))[0]:
+            break
+        try:
+            chunk = port.read(count - len(data))
+        except OSError as error:  # EIO once the board has hung up
+            if error.errno != errno.EIO:
+                raise
+            break
+        if chunk == b"":
+            break
+        data += chunk or b""  # None when nothing was there after all
+    return data
 
 
 def readings(frames):
@@ -74,10 +59,10 @@ def answers_each_command_with_its_frames(processes, simulator):
     ]
     for name, options, commands, expected in cases:
         board = processes.start_board(simulator, *options)
-        with Port(board.device) as port:
-            port.send(commands)
-            answered = port.receive(len(bytes.fromhex(expected)))
-            answered += port.receive(1, 0.3)  # and nothing after
+        with open_port(board.device) as port:
+            port.write(commands)
+            answered = receive(port, len(bytes.fromhex(expected)))
+            answered += receive(port, 1, 0.3)  # and nothing after
         expect(answered.hex(" "), bytes.fromhex(expected).hex(" "), name)
 
 
@@ -85,14 +70,14 @@ def streams_frames_unasked_in_order(processes, simulator):
     # None lost or split: a ramp of 1024 steps over 5 V reads its own step number.
     board = processes.start_board(simulator, "--stream", "1000",
                                   "--channel", "1=ramp,0,5,1024")
-    with Port(board.device) as port:
-        expect(readings(port.receive(400, 10.0)), list(range(200)), "the first 200 readings")
+    with open_port(board.device) as port:
+        expect(readings(receive(port, 400, 10.0)), list(range(200)), "the first 200 readings")
 
 
 def sends_a_garbage_burst(processes, simulator):
     board = processes.start_board(simulator, "--garbage", "0.3")
-    with Port(board.device) as port:
-        expect(len(port.receive(65, 2.0)), 64, "bytes in the burst")
+    with open_port(board.device) as port:
+        expect(len(receive(port, 65, 2.0)), 64, "bytes in the burst")
 
 
 def unplugs_and_replugs_at_its_link(processes, simulator):
@@ -103,13 +88,16 @@ def unplugs_and_replugs_at_its_link(processes, simulator):
         board = processes.start_board(simulator, "--link", link,
                                       "--unplug", "0.5", "--replug", "0.5")
         expect(board.device, link, "the device printed")
-        with Port(link) as port:
-            expect(port.hung_up(), True, "hung up at the unplug")
+        with open_port(link) as port:
+            # Nothing comes unasked: a read that ends before its time is a hang-up.
+            started = time.monotonic()
+            expect(receive(port, 1, 5.0), b"", "what came before the unplug")
+            expect(time.monotonic() - started < 5.0, True, "hung up at the unplug")
             expect(os.path.islink(link), False, "the link is there after the unplug")
         wait_for(lambda: os.path.exists(link), "the link to come back", timeout=5)
-        with Port(link) as port:
-            port.send(b"o")
-            expect(port.receive(2).hex(" "), "00 02", "channel 5's frame after the replug")
+        with open_port(link) as port:
+            port.write(b"o")
+            expect(receive(port, 2).hex(" "), "00 02", "channel 5's frame after the replug")
         expect(board.stop(signal.SIGINT), 0, "exit status on SIGINT")
         expect(os.path.islink(link), False, "the link is there once stopped")
 

@@ -36,6 +36,9 @@ class Processes:
     def __init__(self):
         self.started = []
 
+    def set_up(self):
+        """Starts what each test of a kind needs first: here, nothing."""
+
     def start(self, command, **options):
         # The process ends with this one, even if this one dies before it can end it.
         process = subprocess.Popen([SETPRIV, "--pdeathsig", "TERM", "--", *command],
@@ -44,7 +47,6 @@ class Processes:
         return process
 
     def start_board(self, simulator, *options):
-        """Starts the simulated board; see Board."""
         return Board(self.start([simulator, *options], stdout=subprocess.PIPE,
                                 stderr=subprocess.PIPE, text=True))
 
@@ -77,31 +79,26 @@ class Lines:
         return [entry for entry in list(self.lines) if entry[1].startswith(start)]
 
     def all(self, timeout=10.0):
-        """Every line, once the pipe has closed (or `timeout` has passed)."""
+        """Every line, once the pipe has closed."""
         self._reader.join(timeout)
+        if self._reader.is_alive():
+            raise AssertionError(f"the pipe still open after {timeout} s")
         return [line for _, line in self.lines]
 
 
 class Board:
-    """The simulated board: its device (the first line it prints), and its log."""
+    """The simulated board: its device (the first line it prints), and log(start), the
+    lines of its log that start with `start` (see Lines.starting)."""
 
     def __init__(self, process):
         self.process = process
         self.device = process.stdout.readline().strip()
-        self._log = Lines(process.stderr)
-
-    def log(self, start):
-        """The log lines that start with `start`, in order, each as (time read, line)."""
-        return self._log.starting(start)
+        self.log = Lines(process.stderr).starting
 
     def stop(self, signal_number=signal.SIGTERM):
         """Stops the simulator with a signal; its exit status."""
         os.kill(self.process.pid, signal_number)
         return self.process.wait(10)
-
-    def unplug(self):
-        """Ends the simulator: its pseudo-terminal goes, as a pulled cable would."""
-        self.stop()
 
 
 failures = []
@@ -127,10 +124,11 @@ def wait_for(condition, what, timeout=20.0):
 
 def run_test(context, test, *arguments):
     """Runs test(context(), *arguments), `context` being Processes or one that extends it,
-    ends every process the test started, prints every failure and returns the exit
+    once set up; ends every process started, prints every failure and returns the exit
     status."""
     processes = context()
     try:
+        processes.set_up()
         test(processes, *arguments)
     except Exception as error:  # a step that never came, reported with the rest
         failures.append(f"{type(error).__name__}: {error}")
