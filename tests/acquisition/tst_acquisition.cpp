@@ -75,6 +75,9 @@ private slots:
         QTest::newRow("one step, leading zero") << 0.0048828125 << point << "0.0048828125";
         QTest::newRow("full scale, every digit") << 4.9951171875 << point << "4.9951171875";
         QTest::newRow("comma locale") << 2.5 << comma << "2,5";
+        QTest::newRow("a whole number, no separator") << 25.0 << point << "25";
+        QTest::newRow("a whole number's zeros") << 300.0 << point << "300";
+        QTest::newRow("fifteen digits at most") << 1.0 / 3 << point << "0.333333333333333";
     }
     void readoutText()
     {

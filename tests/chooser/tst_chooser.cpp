@@ -1,75 +1,16 @@
 #include "chooser/chooserwindow.h"
 #include "chooser/serialdevices.h"
+#include "support/fakemachine.h"
 
-#include <QDir>
-#include <QFile>
 #include <QLabel>
 #include <QPushButton>
-#include <QTemporaryDir>
 #include <QTest>
 #include <QTreeWidget>
 
 namespace {
 
-// A machine's /dev and /sys in a scratch folder, laid out as Linux lays them out.
-class FakeMachine
-{
-public:
-    FakeMachine()
-        : dev(m_root.path() + "/dev")
-        , sys(m_root.path() + "/sys")
-    {
-        QDir().mkpath(dev);
-        QDir().mkpath(sys + "/class/tty");
-    }
-
-    // A USB serial adapter at /dev/<node>, described in sysfs under USB port <port>, with
-    // udev's by-id link when `byId` is given.
-    void plugAdapter(const QString &node, const QString &byId, const QString &maker,
-                     const QString &product, const QString &serial, const QString &port)
-    {
-        const QString usb = sys + "/devices/pci0000:00/usb1/" + port;
-        QDir().mkpath(usb + "/" + port + ":1.0/" + node);
-        write(usb + "/idVendor", "0403");
-        write(usb + "/manufacturer", maker);
-        write(usb + "/product", product);
-        write(usb + "/serial", serial);
-        QDir().mkpath(sys + "/class/tty/" + node);
-        QFile::link("../../../devices/pci0000:00/usb1/" + port + "/" + port + ":1.0/" + node,
-                    sys + "/class/tty/" + node + "/device");
-        addNode(node);
-        if (!byId.isEmpty())
-            addLink(byId, "../../" + node);
-    }
-    void addNode(const QString &node) { write(dev + "/" + node, ""); }
-    void addLink(const QString &byId, const QString &target)
-    {
-        QDir().mkpath(dev + "/serial/by-id");
-        QFile::link(target, dev + "/serial/by-id/" + byId);
-    }
-    // A built-in port; sysfs `type` 0 means no UART behind it.
-    void addBuiltInPort(const QString &node, const QString &type)
-    {
-        addNode(node);
-        QDir().mkpath(sys + "/class/tty/" + node);
-        write(sys + "/class/tty/" + node + "/type", type + "\n");
-    }
-    QList<SerialDevice> devices() const { return findSerialDevices(dev, sys); }
-
-private:
-    static void write(const QString &path, const QString &text)
-    {
-        QFile file(path);
-        if (file.open(QIODevice::WriteOnly))
-            file.write(text.toUtf8() + "\n");
-    }
-
-    QTemporaryDir m_root;
-
-public:
-    const QString dev;
-    const QString sys;
-};
+const FakeMachine::Adapter kFtdi{"FTDI", "FT232R USB UART", "A50285BI", "1-2"};
+const QString kFtdiById = "usb-FTDI_FT232R_USB_UART_A50285BI-if00-port0";
 
 QStringList rowTexts(const ChooserWindow &window)
 {
@@ -107,10 +48,9 @@ private slots:
 void TestChooser::adaptersAreNamedByMakerProductAndSerial()
 {
     FakeMachine machine;
-    machine.plugAdapter("ttyUSB0", "usb-FTDI_FT232R_USB_UART_A50285BI-if00-port0", "FTDI",
-                        "FT232R USB UART", "A50285BI", "1-2");
-    machine.plugAdapter("ttyACM0", "usb-Arduino__www.arduino.cc__0043_7563331-if00",
-                        "Arduino (www.arduino.cc)", "Arduino Uno", "7563331", "1-1");
+    machine.plugAdapter("ttyUSB0", kFtdi, kFtdiById);
+    machine.plugAdapter("ttyACM0", {"Arduino (www.arduino.cc)", "Arduino Uno", "7563331", "1-1"},
+                        "usb-Arduino__www.arduino.cc__0043_7563331-if00");
     machine.addLink("usb-Prolific_gone-if00-port0", "../../ttyUSB7"); // unplugged since
 
     const QList<SerialDevice> expected{
@@ -119,7 +59,7 @@ void TestChooser::adaptersAreNamedByMakerProductAndSerial()
         {machine.dev + "/serial/by-id/usb-FTDI_FT232R_USB_UART_A50285BI-if00-port0",
          machine.dev + "/ttyUSB0", "FTDI", "FT232R USB UART", "A50285BI", false},
     };
-    QCOMPARE(machine.devices(), expected);
+    QCOMPARE(findSerialDevices(machine.dev, machine.sys), expected);
 }
 
 void TestChooser::adaptersWithoutUdevAreFoundByTheirNodes()
@@ -136,7 +76,7 @@ void TestChooser::adaptersWithoutUdevAreFoundByTheirNodes()
         {machine.dev + "/ttyUSB2", machine.dev + "/ttyUSB2", "", "", "", false},
         {machine.dev + "/ttyUSB10", machine.dev + "/ttyUSB10", "", "", "", false},
     };
-    QCOMPARE(machine.devices(), expected);
+    QCOMPARE(findSerialDevices(machine.dev, machine.sys), expected);
 }
 
 void TestChooser::builtInPortsCountOnlyWithAUartBehind()
@@ -148,7 +88,7 @@ void TestChooser::builtInPortsCountOnlyWithAUartBehind()
 
     const QList<SerialDevice> expected{
         {machine.dev + "/ttyS0", machine.dev + "/ttyS0", "", "", "", true}};
-    QCOMPARE(machine.devices(), expected);
+    QCOMPARE(findSerialDevices(machine.dev, machine.sys), expected);
 }
 
 void TestChooser::noDeviceOffersTheDemoAndShowsOnePluggedInLater()
@@ -162,8 +102,7 @@ void TestChooser::noDeviceOffersTheDemoAndShowsOnePluggedInLater()
              "que for reconhecida.");
     QCOMPARE(button(window, "Abrir")->isEnabled(), false);
 
-    machine.plugAdapter("ttyUSB0", "usb-FTDI_FT232R_USB_UART_A50285BI-if00-port0", "FTDI",
-                        "FT232R USB UART", "A50285BI", "1-2");
+    machine.plugAdapter("ttyUSB0", kFtdi, kFtdiById);
     QTRY_COMPARE(rowTexts(window),
                  QStringList({"FTDI | FT232R USB UART | A50285BI | " + machine.dev + "/ttyUSB0"}));
     QCOMPARE(window.findChild<QLabel *>()->text(), "Escolha a porta em que a placa está ligada:");

@@ -40,6 +40,20 @@ static void choose(SettingsDialog &dialog, const char *field, const QString &tex
     dialog.findChild<QComboBox *>(field)->setCurrentText(text);
 }
 
+// What the lamp shows at its middle and near its left edge.
+static QStringList lampLight(ComLed &lamp)
+{
+    const QImage shown = lamp.grab().toImage();
+    QStringList seen;
+    for (const QColor pixel : {shown.pixelColor(12, 12), shown.pixelColor(3, 12)}) {
+        if (pixel.green() > 60 || pixel.blue() > 60)
+            seen << "not red";
+        else
+            seen << (pixel.red() > 200 ? "bright red" : pixel.red() < 130 ? "dark red" : "red");
+    }
+    return seen;
+}
+
 class TestComPort : public QObject
 {
     Q_OBJECT
@@ -87,17 +101,21 @@ private slots:
         QCOMPARE(applied.baudRate, baudRate);
     }
 
-    // A screen reader reads the lamp's state as its name, from the start.
-    void lampNamesItsState()
+    // The lamp tells the link's state, from the start: by its name to a screen reader, and
+    // by its light, a red one filling its square, bright only while the link is open.
+    void lampTellsTheLinksState()
     {
         ComLed lamp;
+        lamp.resize(25, 25);
         QCOMPARE(lamp.accessibleName(), "Porta fechada");
+        QCOMPARE(lampLight(lamp), QStringList({"dark red", "dark red"}));
         PtyBoard board;
         ComPort port;
         port.setSettings({board.devicePath()});
         lamp.setComPort(&port);
         port.Open();
         QCOMPARE(lamp.accessibleName(), "Porta aberta");
+        QCOMPARE(lampLight(lamp), QStringList({"bright red", "bright red"}));
         port.Close();
         QCOMPARE(lamp.accessibleName(), "Porta fechada");
     }
@@ -112,6 +130,45 @@ private slots:
         setUp(port, [](SettingsDialog &dialog) { choose(dialog, "baudRateBox", "9600"); });
         QCOMPARE(board.lineSpeed(), speed_t(B9600));
         QCOMPARE(port.Connected(), true);
+    }
+
+    // A setting the device refuses is told, and the link keeps what it ran with: a
+    // pseudo-terminal has no parity.
+    void refusedSettingLeavesTheLineAsItWas()
+    {
+        PtyBoard board;
+        ComPort port;
+        port.setSettings({board.devicePath()});
+        port.Open();
+        QString told;
+        try {
+            setUp(port, [](SettingsDialog &dialog) {
+                choose(dialog, "baudRateBox", "9600");
+                choose(dialog, "parityBox", "Par");
+            });
+        } catch (const Exception &error) {
+            told = error.Message();
+        }
+        QCOMPARE(told.section(':', 0, 0),
+                 "Não foi possível aplicar as configurações à porta " + board.devicePath());
+        QCOMPARE(port.settings().parity, QSerialPort::NoParity);
+        QCOMPARE(board.lineSpeed(), speed_t(B19200));
+    }
+
+    // Another port chosen in the dialog is the one polled from then on.
+    void anotherPortChosenIsOpened()
+    {
+        PtyBoard first, second;
+        ComPort port;
+        port.setSettings({first.devicePath()});
+        port.Open();
+        setUp(port,
+              [&](SettingsDialog &dialog) { choose(dialog, "portBox", second.devicePath()); });
+        port.Write("k", 1);
+        QByteArray polled;
+        QTRY_VERIFY(!(polled += second.takeReceived()).isEmpty());
+        QCOMPARE(polled, "k");
+        QCOMPARE(first.takeReceived(), "");
     }
 
     void permissionHint_data()

@@ -56,6 +56,7 @@ def answers_each_command_with_its_frames(processes, simulator):
         ("answering twice", ["--double"], b"kl", "0002 0002 0000 0000"),
         ("a stray byte after every second answer", ["--stray", "2"], b"ooo",
          "0002 0002 5a 0002"),
+        ("bytes either side of the commands get no answer", [], b"jpk", "0002"),
     ]
     for name, options, commands, expected in cases:
         board = processes.start_board(simulator, *options)

@@ -308,6 +308,26 @@ private slots:
         QCOMPARE(boxesRead(0), QStringList());
     }
 
+    // Once the user has chosen another port, the lost board is no longer wanted back.
+    void anotherPortChosenStopsLookingForTheLostBoard()
+    {
+        QCOMPARE(unplugWhilePolled(), QStringList({lostBoxComingBack()}));
+        m_form->Timer1->stop();
+        const QString elsewhere = m_dir.filePath("elsewhere");
+        QTimer::singleShot(0, this, [&] {
+            auto *dialog = QApplication::activeModalWidget();
+            dialog->findChild<QComboBox *>("portBox")->setCurrentText(elsewhere);
+            QMetaObject::invokeMethod(dialog, "accept");
+        });
+        m_form->Button1->click();
+        QCOMPARE(boxesRead(1).value(0).section(':', 0, 0),
+                 "Não foi possível abrir a porta " + elsewhere);
+        plugIn();
+        QTest::qWait(2500);
+        QCOMPARE(lampLit(), false);
+        QCOMPARE(m_board->takeReceived(), "");
+    }
+
     // A board back behind its re-made link is opened again without a word, and polled;
     // lost again, it is told again.
     void lostBoardIsFoundAgain()

@@ -1,0 +1,37 @@
+#pragma once
+
+#include <QString>
+#include <QTemporaryDir>
+
+// A machine's /dev and /sys in a scratch folder, laid out as Linux lays them out: what
+// the code that finds serial devices, and tells one USB adapter from another, reads.
+class FakeMachine
+{
+public:
+    FakeMachine();
+
+    struct Adapter
+    {
+        QString maker;
+        QString product;
+        QString serial; // none if empty
+        QString socket; // where it is plugged in: the USB device's name, "1-2"
+    };
+    /// A USB serial adapter whose tty is `node`, with udev's by-id link if `byId` is given.
+    /// The node is an empty file, or a link to `realNode` (a pseudo-terminal), whose device
+    /// number then leads to the adapter's tty, as /sys/dev/char does.
+    void plugAdapter(const QString &node, const Adapter &adapter, const QString &byId = {},
+                     const QString &realNode = {});
+    void unplugAdapter(const QString &node, const QString &socket);
+    void addNode(const QString &node);
+    void addLink(const QString &byId, const QString &target);
+    /// A built-in port; sysfs type 0 means no UART behind it.
+    void addBuiltInPort(const QString &node, const QString &type);
+
+private:
+    QTemporaryDir m_root;
+
+public:
+    const QString dev;
+    const QString sys;
+};
