@@ -243,13 +243,21 @@ private slots:
         m_path = m_dir.filePath("board");
     }
 
-    // A read or write that fails while the device stays costs one box, not the link.
+    // A read or write that fails while the device stays costs one box, not the link; after
+    // an error that stops Qt reading, the device is opened again at once.
+    void passingFaultKeepsTheLink_data()
+    {
+        QTest::addColumn<QSerialPort::SerialPortError>("error");
+        QTest::newRow("a read that failed") << QSerialPort::ReadError;
+        QTest::newRow("a resource that failed") << QSerialPort::ResourceError;
+    }
     void passingFaultKeepsTheLink()
     {
+        QFETCH(QSerialPort::SerialPortError, error);
         pickChannel(0);
         auto *device = m_form->ComPort1->findChild<QSerialPort *>();
         const QString reason = device->errorString(); // Qt's word for it
-        emit device->errorOccurred(QSerialPort::ReadError);
+        emit device->errorOccurred(error);
         QCOMPARE(boxesRead(1),
                  QStringList({"Houve uma falha na comunicação pela porta " + m_path + ": " + reason
                               + ". A ligação continua aberta; se a falha se repetir, "
