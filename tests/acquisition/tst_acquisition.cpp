@@ -4,6 +4,7 @@
 #include "acquisition/frameassembler.h"
 #include "acquisition/generalformat.h"
 #include "acquisition/signalpoints.h"
+#include "acquisition/signalstate.h"
 #include "protocol/boardprotocol.h"
 
 #include <QTest>
@@ -30,6 +31,13 @@ class TestAcquisition : public QObject
 {
     Q_OBJECT
 private slots:
+    // Before any frame, the readout's voltage is 0 V and the first point goes at x = 0.
+    void signalAtStart()
+    {
+        QCOMPARE(LastVoltage, 0.0f);
+        QCOMPARE(SampleIndex, 0);
+    }
+
     void frameVoltage_data()
     {
         QTest::addColumn<int>("byte0");
@@ -104,29 +112,32 @@ private slots:
     }
 
     // Each row: the line's speed, what each notification finds newly arrived, the last
-    // readings decoded, and how many bytes are left waiting at the end.
+    // readings decoded, how many bytes are left waiting at the end, and how many were
+    // dropped as strays.
     void framing_data()
     {
         QTest::addColumn<int>("baudRate");
         QTest::addColumn<Reads>("notifications");
         QTest::addColumn<QList<int>>("readings");
         QTest::addColumn<int>("left");
+        QTest::addColumn<int>("dropped");
         QTest::newRow("two bytes are one frame")
-            << 19200 << Reads{read(0, reply(512))} << QList{512} << 0;
+            << 19200 << Reads{read(0, reply(512))} << QList{512} << 0 << 0;
         QTest::newRow("half a frame waits for its partner")
             << 19200 << Reads{read(0, reply(700).left(1)), read(400, reply(700).mid(1))}
-            << QList{700} << 0;
+            << QList{700} << 0 << 0;
         QTest::newRow("replies that pile up all decode")
-            << 19200 << Reads{read(0, reply(1) + reply(1022) + reply(3))} << QList{1, 1022, 3} << 0;
+            << 19200 << Reads{read(0, reply(1) + reply(1022) + reply(3))} << QList{1, 1022, 3} << 0
+            << 0;
         QTest::newRow("a stray byte between polls is dropped")
-            << 19200 << Reads{read(0, "Z"), read(1000, reply(512))} << QList{512} << 0;
+            << 19200 << Reads{read(0, "Z"), read(1000, reply(512))} << QList{512} << 0 << 1;
         // A stream of 20 frames a second, and a stray byte after the answer to a poll: the
         // frames after the stream's next 50 ms pause decode right.
         QTest::newRow("a stream's pause ends a stray byte's shift")
             << 19200
             << Reads{read(0, reply(512) + "Z"), read(14, reply(512)), read(64, reply(512)),
                      read(114, reply(512))}
-            << QList{512, 512} << 0;
+            << QList{512, 512} << 0 << 1;
         // A stream read late in one big chunk: its bytes' time on the wire (0.52 ms each
         // at 19200 baud) is no silence after the half frame left before it.
         QByteArray stream;
@@ -134,11 +145,12 @@ private slots:
         for (int raw = 0; raw < 1024; raw += 4)
             stream += reply(streamed.emplace_back(raw));
         QTest::newRow("a late chunk's wire time is no silence")
-            << 19200 << Reads{read(0, stream.left(1)), read(150, stream.mid(1))} << streamed << 0;
+            << 19200 << Reads{read(0, stream.left(1)), read(150, stream.mid(1))} << streamed << 0
+            << 0;
         // At 300 baud a character takes 33 ms: a silence shorter than four is no gap.
         QTest::newRow("slow line: four characters' time is no gap")
             << 300 << Reads{read(0, reply(5).left(1)) + read(170, reply(5).mid(1) + "Z")}
-            << QList{5} << 1;
+            << QList{5} << 1 << 0;
     }
     void framing()
     {
@@ -146,18 +158,22 @@ private slots:
         QFETCH(Reads, notifications);
         QFETCH(QList<int>, readings);
         QFETCH(int, left);
+        QFETCH(int, dropped);
         const FrameAssembler assembler(byteTimeMs(baudRate, 10));
         std::vector<ArrivedByte> waiting;
         QList<int> decoded;
+        int strays = 0;
         for (const Read &arrived : notifications) {
             waiting.insert(waiting.end(), arrived.begin(), arrived.end());
             const FramingResult result = assembler.take(waiting);
             waiting.erase(waiting.begin(), waiting.begin() + result.consumed);
+            strays += result.discarded;
             for (const Frame &frame : result.frames)
                 decoded << rawReading(frame.byte0, frame.byte1);
         }
         QCOMPARE(decoded.mid(decoded.size() - readings.size()), readings);
         QCOMPARE(int(waiting.size()), left);
+        QCOMPARE(strays, dropped);
     }
 };
 
