@@ -2,8 +2,7 @@
 // dismisses every error box and, once the main window has settled on screen, prints what
 // Qt's own command-line options would change and whether the window has the program's
 // icon, then closes it: "box: <text>", or "title: ...", "place: ...", "right to left: ..."
-// and "icon: ...". With ENTRY_CHILD_THROW set, something that is not the program's error
-// is thrown at the shown window instead.
+// and "icon: ...".
 
 #include "app/entry.h"
 #include "ui/tform1.h"
@@ -27,10 +26,6 @@ static void installUser()
             box->done(QMessageBox::Ok);
         } else if (!Form1 || !Form1->isVisible() || ++shownFor < 5) {
             return;
-        } else if (qEnvironmentVariableIsSet("ENTRY_CHILD_THROW")) {
-            // From a timer of its own: a timer that throws stops for good.
-            if (shownFor == 5)
-                QTimer::singleShot(0, [] { throw 42; });
         } else {
             const QIcon icon = QApplication::windowIcon();
             const bool ours = QFile::exists(":/sensor-viewer/icon.png")
