@@ -120,6 +120,32 @@ private slots:
         QCOMPARE(lamp.accessibleName(), "Porta fechada");
     }
 
+    // A character on the wire: a start bit, the data bits, the parity bit if any, and the
+    // stop bits; the link judges silences on a slow line by it.
+    void bitsPerCharacter_data()
+    {
+        QTest::addColumn<QSerialPort::DataBits>("dataBits");
+        QTest::addColumn<QSerialPort::Parity>("parity");
+        QTest::addColumn<QSerialPort::StopBits>("stopBits");
+        QTest::addColumn<int>("bits");
+        QTest::newRow("8N1") << QSerialPort::Data8 << QSerialPort::NoParity << QSerialPort::OneStop
+                             << 10;
+        QTest::newRow("7E2") << QSerialPort::Data7 << QSerialPort::EvenParity
+                             << QSerialPort::TwoStop << 11;
+    }
+    void bitsPerCharacter()
+    {
+        QFETCH(QSerialPort::DataBits, dataBits);
+        QFETCH(QSerialPort::Parity, parity);
+        QFETCH(QSerialPort::StopBits, stopBits);
+        QFETCH(int, bits);
+        SerialSettings line;
+        line.dataBits = dataBits;
+        line.parity = parity;
+        line.stopBits = stopBits;
+        QCOMPARE(line.bitsPerCharacter(), bits);
+    }
+
     void lineRunsAtTheSpeedSetUp()
     {
         PtyBoard board;
