@@ -264,20 +264,6 @@ def window_manager_close_ends(session, bin_dir):
     wait_for(lambda: board.log("device closed"), "the board to see its device closed")
 
 
-def unplugged_board_shows_one_box_and_lamp_goes_dark(session, bin_dir):
-    board, viewer, frame, _ = start_on_board(session, bin_dir)
-    pick_channel_2(frame)
-    wait_for(lambda: board.log("rx 6c"), "a poll for channel 2")
-    board.stop()  # its pseudo-terminal goes, as a pulled cable would
-    lamp = control(frame, description=LAMP)
-    wait_for(lambda: lamp.name == "Porta fechada", "the lamp to go dark")
-    text = descendant(wait_for(dialogs, "an error box")[0], "label", "COM2").name
-    expect("foi perdida" in text, True, f"the box tells the link was lost on COM2: {text!r}")
-    time.sleep(3)  # ticks go on failing while the box is open
-    expect([title for _, title in session.shown], [CAPTION, "Erro"], "the windows shown")
-    expect(viewer.poll(), None, "exit status while the box is open")
-
-
 def menu_entry_without_a_board_offers_the_demo(session, bin_dir):
     # The entry's command as the desktop runs it, the programs on PATH as when installed,
     # on a machine with no serial device at all.
