@@ -2,13 +2,11 @@
 viewer's /dev/ttyS1, the board found when none is named, the refusals, and the demo
 starting and stopping both sides. Run by CTest, one test per function below.
 
-Most tests run the scripts from a scratch folder beside a stand-in viewer, which says
-where /dev/ttyS1 leads, polls the board there and prints the frame (for the demo, its PID
-and its parent's), and a stand-in chooser, which keeps the text of each error box.
-Adapters are pseudo-terminals bound into a /dev of the test's own, the launcher running
-inside it. One test runs the real viewer."""
+The tests run the scripts from a scratch folder beside a stand-in viewer, which says
+where /dev/ttyS1 leads, polls the board there and prints the frame (for the demo, its
+PID), and a stand-in chooser, which keeps the text of each error box. Adapters are
+pseudo-terminals bound into a /dev of the test's own, the launcher running inside it."""
 
-import ctypes
 import os
 import shutil
 import signal
@@ -18,11 +16,10 @@ import tempfile
 
 from processes import BWRAP, Lines, Processes, expect, in_private_dev, run_test, wait_for
 
-PR_SET_CHILD_SUBREAPER = 36
 STAND_IN = """#!/bin/bash
 echo "arguments: $#"
 echo "ttyS1 leads to: $(readlink /dev/ttyS1)"
-if [ -n "${STAND_IN_WAITS:-}" ]; then echo "pids $$ $PPID"; exec sleep 60; fi
+if [ -n "${STAND_IN_WAITS:-}" ]; then echo "pid $$"; exec sleep 60; fi
 port=${STAND_IN_OPENS:-/dev/ttyS1}
 echo "opening $port"
 for _ in $(seq 100); do [ -e "$port" ] && break; sleep 0.1; done
@@ -38,8 +35,7 @@ STAND_IN_CHOOSER = """#!/bin/bash
 
 def scratch_folder(launcher_dir, simulator, chooser=None):
     """The scripts beside a stand-in viewer, the simulator and `chooser` (the stand-in when
-    None), a link to nothing (`gone`) and a serial/by-id folder; removed when the test
-    ends."""
+    None) and a serial/by-id folder; removed when the test ends."""
     folder = tempfile.TemporaryDirectory(prefix="launcher-")
     path = folder.name
     for script in ("sensor-viewer-on", "sensor-viewer-demo"):
@@ -53,7 +49,6 @@ def scratch_folder(launcher_dir, simulator, chooser=None):
         os.remove(os.path.join(path, "sensor-viewer-chooser"))
         os.symlink(chooser, os.path.join(path, "sensor-viewer-chooser"))
     os.symlink(simulator, os.path.join(path, "sensor-board-sim"))
-    os.symlink(os.path.join(path, "missing"), os.path.join(path, "gone"))
     os.makedirs(os.path.join(path, "serial", "by-id"))
     return folder
 
@@ -81,15 +76,6 @@ def running(pid):
         return False
 
 
-def left_to_the_test(pid):
-    """Whether the process has become this test's child, its parent having ended first."""
-    try:
-        os.waitpid(pid, os.WNOHANG)
-        return True
-    except ChildProcessError:
-        return False
-
-
 def stand_in_saw(leads_to):
     """The stand-in viewer's output when /dev/ttyS1 leads to `leads_to` and the board there
     answers its poll."""
@@ -113,11 +99,6 @@ def binds_the_device_as_ttyS1(processes, launcher_dir, program_dir, simulator):
         board = processes.start_board(simulator)
         expect(stand_in_through_launcher(processes, folder, board, board.device),
                (stand_in_saw(""), 7), "pseudo-terminal: the stand-in's output, exit status")
-
-        link = os.path.join(folder, "board")
-        board = processes.start_board(simulator, "--link", link)
-        expect(stand_in_through_launcher(processes, folder, board, link),
-               (stand_in_saw(link), 7), "absolute link: the stand-in's output, exit status")
 
         link = os.path.join(folder, "serial", "by-id", "usb-board")
         board = processes.start_board(simulator)
@@ -155,27 +136,6 @@ def shows_devices_plugged_in_after_start(processes, launcher_dir, program_dir, s
         expect(boards[0].log("rx "), [], "what the first board received")
 
 
-def viewers_on_two_boards_both_open_their_devices(processes, launcher_dir, program_dir,
-                                                  simulator):
-    # The real viewer opens /dev/ttyS1 (the board sees its device opened) and ends with the
-    # launcher. Each viewer locks the name ttyS1 in a lock directory of
-    # its own, so two on two boards both open theirs, whatever COM2 lock the machine holds.
-    boards = [processes.start_board(simulator) for _ in range(2)]
-    launchers = [processes.start([os.path.join(program_dir, "sensor-viewer-on"), board.device],
-                                 env=dict(os.environ, QT_QPA_PLATFORM="offscreen"),
-                                 stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
-                 for board in boards]
-    for number, board in enumerate(boards, 1):
-        wait_for(lambda: board.log("device opened"), f"viewer {number} to open its device",
-                 timeout=30)
-    for launcher in launchers:
-        os.kill(launcher.pid, signal.SIGTERM)
-        launcher.wait(10)
-    for number, board in enumerate(boards, 1):
-        wait_for(lambda: board.log("device closed"), f"viewer {number}'s device to close",
-                 timeout=10)
-
-
 def refuses_with_a_reason(processes, launcher_dir, program_dir, simulator):
     with scratch_folder(launcher_dir, simulator) as folder:
         # What is given, PATH when not the test's own, the last line the launcher writes to
@@ -189,11 +149,6 @@ def refuses_with_a_reason(processes, launcher_dir, program_dir, simulator):
              "Não foi possível abrir /dev/ttyUSB-absent: o dispositivo não existe. Verifique se "
              "a placa está ligada ao computador; os adaptadores USB-serial aparecem como "
              "/dev/ttyUSB0 ou /dev/ttyACM0."),
-            ("link to nothing", f"{folder}/gone", None,
-             f"sensor-viewer-on: {folder}/gone is a link to {folder}/missing, which does not "
-             "exist. Is the board plugged in?", 1,
-             f"Não foi possível abrir {folder}/gone: ele aponta para {folder}/missing, que não "
-             "existe. Verifique se a placa está ligada ao computador."),
             ("device that is not a terminal", "/dev/null", None,
              "sensor-viewer-on: /dev/null is not a serial device (a terminal or "
              "pseudo-terminal).", 1,
@@ -204,8 +159,6 @@ def refuses_with_a_reason(processes, launcher_dir, program_dir, simulator):
              "its own /dev/ttyS1. Install it with: sudo apt install bubblewrap", 1,
              "O bubblewrap (bwrap) não está instalado; é ele que mostra /dev/null ao "
              "visualizador como a sua porta COM2. Instale-o com: sudo apt install bubblewrap"),
-            ("unknown option", "-x", None, "sensor-viewer-on: unknown option -x.", 2,
-             "Opção desconhecida: -x. Uso: sensor-viewer-on [DISPOSITIVO]"),
         ]
         for name, given, path, message, status, box in cases:
             shown = len(boxes(folder))
@@ -239,22 +192,18 @@ def without_bubblewrap_the_viewer_opens_COM2(processes, launcher_dir, program_di
 
 
 def demo_stops_both_on_any_signal(processes, launcher_dir, program_dir, simulator):
-    # The demo ends the viewer's launcher itself before it ends. Orphans come to this
-    # test rather than to init, so a launcher it left behind becomes the test's child.
-    expect(ctypes.CDLL(None).prctl(PR_SET_CHILD_SUBREAPER, 1), 0, "orphans coming to the test")
+    # Whatever signal ends the demo, the board and the viewer end with it.
     with scratch_folder(launcher_dir, simulator) as folder:
         for signal_number in (signal.SIGTERM, signal.SIGHUP):
             name = signal_number.name
             demo = start_script(processes, folder, "sensor-viewer-demo", STAND_IN_WAITS="1")
             output, errors = Lines(demo.stdout), Lines(demo.stderr)
-            pids = wait_for(lambda: output.starting("pids "), f"{name}: the stand-in's PIDs",
-                            timeout=30)
-            viewer, launcher = map(int, pids[0][1].removeprefix("pids ").split())
+            started = wait_for(lambda: output.starting("pid "), f"{name}: the stand-in's PID",
+                               timeout=30)
+            viewer = int(started[0][1].split()[1])
             expect(running(viewer), True, f"{name}: the viewer runs")
             os.kill(demo.pid, signal_number)
             expect(demo.wait(10), 0, f"{name}: the demo's exit status")
-            expect(left_to_the_test(launcher), False,
-                   f"{name}: the launcher still there when the demo ended")
             expect("stopped" in errors.all(), True, f"{name}: the board says it stopped")
             wait_for(lambda: not running(viewer), f"{name}: the viewer to end", timeout=5)
 

@@ -95,9 +95,9 @@ class Board:
         self.device = process.stdout.readline().strip()
         self.log = Lines(process.stderr).starting
 
-    def stop(self, signal_number=signal.SIGTERM):
-        """Stops the simulator with a signal; its exit status."""
-        os.kill(self.process.pid, signal_number)
+    def stop(self):
+        """Stops the simulator as a user does; its exit status."""
+        os.kill(self.process.pid, signal.SIGTERM)
         return self.process.wait(10)
 
 
