@@ -45,19 +45,6 @@ private slots:
         QCOMPARE(s.drawn(), 3);
     }
 
-    void burstIsDrawnOnceAtThePeriodsEnd()
-    {
-        ClockedSeries s;
-        s.frameAfter(0);
-        s.frameAfter(16);
-        s.frameAfter(5);
-        s.frameAfter(5);
-        s.frameAfter(5);
-        QCOMPARE(s.drawn(), 2);
-        s.wait(1);
-        QTRY_COMPARE(s.drawn(), 5);
-    }
-
     // A segment needs two points: frames that arrive together are drawn together, at once
     // after a quiet spell, and the next ones still wait for the period's end.
     void batchIsDrawnAtOnceAsOneChange()

@@ -49,19 +49,20 @@ class TstTForm1 : public QObject
     void tick() { m_form->Timer1Timer(m_form->Timer1); }
 
     // The board sends whole frames; returns once the window has decoded them all (or has
-    // given up), for the test to look at what came of them.
+    // given up), for the test to look at what came of them. The helpers below, like this
+    // one, leave judging the wait's outcome to the test.
     void sendFrames(const QByteArray &bytes)
     {
         const int decoded = SampleIndex + int(bytes.size()) / 2;
         m_board->send(bytes);
-        QTest::qWaitFor([&] { return SampleIndex == decoded; }, kWaitMs);
+        (void)QTest::qWaitFor([&] { return SampleIndex == decoded; }, kWaitMs);
     }
     // What reached the board since the last look: waits for `count` bytes, then a little
     // longer, so that anything sent beyond them shows too.
     QByteArray sent(int count)
     {
         QByteArray sent;
-        QTest::qWaitFor([&] { return (sent += m_board->takeReceived()).size() >= count; }, kWaitMs);
+        (void)QTest::qWaitFor([&] { return (sent += m_board->takeReceived()).size() >= count; }, kWaitMs);
         QTest::qWait(100);
         return sent + m_board->takeReceived();
     }
@@ -69,14 +70,14 @@ class TstTForm1 : public QObject
     // What the chart draws, once it holds `count` points (or the wait is over).
     QList<QPointF> plotted(qsizetype count)
     {
-        QTest::qWaitFor([&] { return m_form->Series1->drawnPoints().size() == count; }, kWaitMs);
+        (void)QTest::qWaitFor([&] { return m_form->Series1->drawnPoints().size() == count; }, kWaitMs);
         return m_form->Series1->drawnPoints();
     }
     // The error boxes the user has read and dismissed since the last look, once there are
     // `count` of them (or the wait is over).
     QStringList boxesRead(int count)
     {
-        QTest::qWaitFor([&] { return m_boxes.size() >= count; }, kWaitMs);
+        (void)QTest::qWaitFor([&] { return m_boxes.size() >= count; }, kWaitMs);
         return std::exchange(m_boxes, {});
     }
     bool lampLit() const { return m_form->ComLed1->isOn(); }
@@ -162,7 +163,6 @@ private slots:
         QTest::addColumn<QString>("readout");
         QTest::newRow("nothing chosen: nothing sent") << -1 << QByteArray() << "0.0";
         QTest::newRow("1 sends k") << 0 << QByteArray("k") << "0";
-        QTest::newRow("5 sends o") << 4 << QByteArray("o") << "0";
     }
     void tickSendsChosenChannel()
     {
@@ -175,10 +175,12 @@ private slots:
         QCOMPARE(this->readout(), readout);
     }
 
+    // The readout shows a reply from the next tick on; clearing leaves it as it is.
     void clearEmptiesChartKeepsReadout()
     {
         pickChannel(0);
         sendFrames(QByteArray::fromHex("0002"));
+        QCOMPARE(readout(), "0.0");
         tick();
         QCOMPARE(readout(), "2,5");
         m_form->Button4->click();
@@ -280,40 +282,6 @@ private slots:
         tickTimes(4);
         QCOMPARE(boxesRead(1), QStringList({silenceBox()}));
         QCOMPARE(readout(), "2,5");
-    }
-
-    // A silence box still waiting behind another when the board answers is never shown.
-    void answerTakesBackAWaitingSilenceBox()
-    {
-        m_user.stop(); // the user is slow to read the first box
-        pickChannel(0);
-        runGuarded([] { throw Exception("A"); });
-        tickTimes(4);
-        QTimer::singleShot(0, this, [this] { m_board->send(QByteArray::fromHex("0002")); });
-        QTimer::singleShot(500, &m_user, qOverload<>(&QTimer::start));
-        QCOMPARE(boxesRead(1), QStringList({"A"}));
-        QTest::qWait(200);
-        QCOMPARE(boxesRead(0), QStringList());
-    }
-
-    // Once the user has chosen another port, the lost board is no longer wanted back.
-    void anotherPortChosenStopsLookingForTheLostBoard()
-    {
-        QCOMPARE(unplugWhilePolled(), QStringList({lostBoxComingBack()}));
-        m_form->Timer1->stop();
-        const QString elsewhere = m_dir.filePath("elsewhere");
-        QTimer::singleShot(0, this, [&] {
-            auto *dialog = QApplication::activeModalWidget();
-            dialog->findChild<QComboBox *>("portBox")->setCurrentText(elsewhere);
-            QMetaObject::invokeMethod(dialog, "accept");
-        });
-        m_form->Button1->click();
-        QCOMPARE(boxesRead(1).value(0).section(':', 0, 0),
-                 "Não foi possível abrir a porta " + elsewhere);
-        plugIn();
-        QTest::qWait(2500);
-        QCOMPARE(lampLit(), false);
-        QCOMPARE(m_board->takeReceived(), "");
     }
 
     // A lost board is told once, however many ticks fail on the closed link. Back behind

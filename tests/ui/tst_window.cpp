@@ -1,14 +1,11 @@
 // The main window as the user sees it: each control's place and text, the chart's texts,
-// background and line, and numbers under locales with digits of their own, which keep
-// ASCII digits and take only the decimal separator from the user's locale. One window
-// serves the tests of the window. (Its caption, place and size are the entry's test's;
-// the tab order, and the line drawn and cleared, are the real program's, in the
-// end-to-end tests.)
+// and numbers under locales with digits of their own, which keep ASCII digits and take
+// only the decimal separator from the user's locale. One window serves the tests of the
+// window. (Its caption, place and size, the tab order, and the line drawn and cleared are
+// the real program's, in the end-to-end tests.)
 
-#include "acquisition/generalformat.h"
 #include "link/comled.h"
 #include "support/ptyboard.h"
-#include "ui/lineseries.h"
 #include "ui/signalchart.h"
 #include "ui/tform1.h"
 
@@ -68,36 +65,6 @@ private slots:
         }
     }
 
-    // The line as it is drawn: blue, two pixels wide, with no mark at its points.
-    void lineLook_data()
-    {
-        QTest::addColumn<double>("x");
-        QTest::newRow("at a point") << 25.0;
-        QTest::newRow("between points") << 12.5;
-    }
-    void lineLook()
-    {
-        QFETCH(double, x);
-        for (const double at : {0.0, 25.0, 50.0})
-            m_form.Series1->AppendPoint(at, 2.5);
-        m_form.Series1->flush();
-        const QImage shown = m_form.Chart1->grab().toImage();
-        const int column =
-            m_form.Chart1->mapFromScene(m_form.Chart1->chart()->mapToPosition({x, 2.5})).x();
-        QList<QColor> line; // the column's blue pixels, top to bottom
-        for (int y = 0; y < shown.height(); ++y) {
-            const QColor pixel = shown.pixelColor(column, y);
-            if (pixel.blue() > 150 && pixel.red() < 120 && pixel.green() < 120)
-                line << pixel;
-        }
-        QCOMPARE(line.size(), 2);
-        QCOMPARE(line.first(), QColor(Qt::blue));
-        // Below it all, the background's gradient ends in red 255, green 0, blue 128.
-        const QColor bottom = shown.pixelColor(column, shown.height() - 1);
-        QVERIFY2(qAbs(bottom.red() - 255) + bottom.green() + qAbs(bottom.blue() - 128) <= 3,
-                 qPrintable(bottom.name() + ", not #ff0080"));
-    }
-
     // The chart's texts: its title, its axes' titles, samples every 10 from 0 to 100 and
     // whole volts from 0 to 5 with one decimal, in ASCII digits whatever the locale, and
     // the user's decimal separator; the volts' axis goes on to 5.5 V.
@@ -133,11 +100,6 @@ private slots:
         QCOMPARE(chart.LeftAxis()->max(), 5.5);
     }
 
-    // The readout's full scale under ar_EG: ASCII digits, Arabic's decimal separator.
-    void readoutUnderArEG()
-    {
-        QCOMPARE(formatGeneral(4.9951171875, QLocale("ar_EG")), "4٫9951171875");
-    }
 };
 
 QTEST_MAIN(TstWindow)
