@@ -35,27 +35,23 @@ void ComLed::setOn(bool on)
     m_on = on;
     setAccessibleName(stateName(on));
     update();
-    emit onChanged(on);
 }
 
 void ComLed::paintEvent(QPaintEvent *)
 {
+    // A red light under glass, with a glint up and to the left and a deeper red at the
+    // rim; dark, it is the same light at about a third of its brightness.
+    const QColor red = m_on ? QColor(Qt::red) : QColor(Qt::red).darker(280);
     QPainter painter(this);
     painter.setRenderHint(QPainter::Antialiasing);
     const qreal side = qMin(width(), height()) - 4.0;
-    const QRectF lamp((width() - side) / 2.0, (height() - side) / 2.0, side, side);
-
-    QRadialGradient glass(lamp.center() - QPointF(side / 6.0, side / 6.0), side / 1.6);
-    if (m_on) {
-        glass.setColorAt(0.0, QColor(255, 200, 200));
-        glass.setColorAt(0.35, QColor(255, 0, 0));
-        glass.setColorAt(1.0, QColor(150, 0, 0));
-    } else {
-        glass.setColorAt(0.0, QColor(140, 70, 70));
-        glass.setColorAt(0.35, QColor(90, 0, 0));
-        glass.setColorAt(1.0, QColor(45, 0, 0));
-    }
-    painter.setPen(QPen(QColor(60, 60, 60), 1.0));
+    QRectF lamp(0, 0, side, side);
+    lamp.moveCenter(QRectF(rect()).center());
+    QRadialGradient glass(lamp.center() - QPointF(side, side) / 6.0, side / 1.6);
+    glass.setColorAt(0.0, red.lighter(160));
+    glass.setColorAt(0.35, red);
+    glass.setColorAt(1.0, red.darker(170));
+    painter.setPen(red.darker(300));
     painter.setBrush(glass);
     painter.drawEllipse(lamp);
 }

@@ -8,7 +8,6 @@ class ComPort;
 class ComLed : public QWidget
 {
     Q_OBJECT
-    Q_PROPERTY(bool on READ isOn WRITE setOn NOTIFY onChanged)
 public:
     explicit ComLed(QWidget *parent = nullptr);
 
@@ -17,11 +16,6 @@ public:
 
     bool isOn() const { return m_on; }
     void setOn(bool on);
-
-    QSize sizeHint() const override { return {25, 25}; }
-
-signals:
-    void onChanged(bool on);
 
 protected:
     void paintEvent(QPaintEvent *event) override;

@@ -217,8 +217,9 @@ bool ComPort::deviceHungUp() const
 {
 #ifdef Q_OS_UNIX
     // A pulled adapter, or a pseudo-terminal whose other side closed, is hung up for good.
+    // Asked for no events, poll() reports only a hang-up, an error or a closed handle.
     pollfd device{static_cast<int>(m_port->handle()), 0, 0};
-    return ::poll(&device, 1, 0) > 0 && (device.revents & (POLLHUP | POLLERR | POLLNVAL));
+    return ::poll(&device, 1, 0) > 0;
 #else
     return true;
 #endif
