@@ -38,6 +38,15 @@ private slots:
         QCOMPARE(SampleIndex, 0);
     }
 
+    // The counter never overflows: once it has run out, the trace starts afresh at x = 0.
+    void counterAtItsLimitStartsAfresh()
+    {
+        QCOMPARE(nextSamplePosition(41).x, 41);
+        QCOMPARE(nextSamplePosition(41).restartTrace, false);
+        QCOMPARE(nextSamplePosition(INT32_MAX).x, 0);
+        QCOMPARE(nextSamplePosition(INT32_MAX).restartTrace, true);
+    }
+
     void frameVoltage_data()
     {
         QTest::addColumn<int>("byte0");

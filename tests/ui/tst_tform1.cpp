@@ -191,15 +191,6 @@ private slots:
         QCOMPARE(plotted(1), (QList<QPointF>{{0, kOneStep}}));
     }
 
-    void counterAtItsLimitStartsAfresh()
-    {
-        sendFrames(QByteArray::fromHex("0002"));
-        SampleIndex = INT32_MAX;
-        m_board->send(QByteArray::fromHex("0100"));
-        QTRY_COMPARE_WITH_TIMEOUT(SampleIndex, 1, kWaitMs);
-        QCOMPARE(plotted(1), (QList<QPointF>{{0, kOneStep}}));
-    }
-
     // Errors from the handlers are shown from the event loop, one box at a time. The same
     // error raised again while its box is open is counted into it; another waits its turn.
     void errorBoxesOneAtATime()
