@@ -1,7 +1,8 @@
 """The real program as its user runs it, under Xvfb: on the simulated board behind
-sensor-viewer-on, from the menu entry, or with no COM2 at all, driven by clicks and keys,
-watched on the screen and through AT-SPI as a screen reader reads it. Run by CTest, one
-test per function below: tst_viewer.py TEST BIN_DIR."""
+sensor-viewer-on, from the menu entry, given Qt's options or in Arabic, with no COM2 at
+all, or with no display, driven by clicks and keys, watched on the screen and through
+AT-SPI as a screen reader reads it. Run by CTest, one test per function below:
+tst_viewer.py TEST BIN_DIR."""
 
 import contextlib
 import os
