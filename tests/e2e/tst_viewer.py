@@ -186,11 +186,6 @@ def start_on_board(session, bin_dir, *board_options):
     return board, viewer, frame, focus("sensor-viewer")
 
 
-def pick_channel_2(frame):
-    click(control(frame, name="Canal"))
-    subprocess.run(["xdotool", "type", "2"], check=True)
-
-
 def trace(chart):
     """The pixels (x, y) of the chart where its trace, a blue line, is drawn."""
     return {(x, y) for y, row in enumerate(screenshot(chart))
@@ -219,7 +214,8 @@ def channel_2_is_polled_shown_drawn_and_cleared(session, bin_dir):
     chart = extents(control(frame, name="Sinal do Sensor"))
     expect(trace(chart), set(), "the trace before any reading")
 
-    pick_channel_2(frame)
+    click(control(frame, name="Canal"))
+    key("2")
     wait_for(lambda: readout.name == "2,5", "the readout to show 2,5 V")
 
     polls = wait_for(lambda: board.log("rx ")[:4] if len(board.log("rx ")) >= 4 else None,

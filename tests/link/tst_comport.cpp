@@ -40,12 +40,13 @@ static void choose(SettingsDialog &dialog, const char *field, const QString &tex
     dialog.findChild<QComboBox *>(field)->setCurrentText(text);
 }
 
-// What the lamp shows at its middle and near its left edge.
+// What the lamp shows at its middle, near its left edge, and at that edge.
 static QStringList lampLight(ComLed &lamp)
 {
     const QImage shown = lamp.grab().toImage();
     QStringList seen;
-    for (const QColor pixel : {shown.pixelColor(12, 12), shown.pixelColor(3, 12)}) {
+    for (const QColor pixel :
+         {shown.pixelColor(12, 12), shown.pixelColor(3, 12), shown.pixelColor(0, 12)}) {
         if (pixel.green() > 60 || pixel.blue() > 60)
             seen << "not red";
         else
@@ -93,20 +94,21 @@ private slots:
     }
 
     // The lamp tells the link's state, from the start: by its name to a screen reader, and
-    // by its light, a red one filling its square, bright only while the link is open.
+    // by its light, a round red one filling its square but for a margin, bright only while
+    // the link is open.
     void lampTellsTheLinksState()
     {
         ComLed lamp;
         lamp.resize(25, 25);
         QCOMPARE(lamp.accessibleName(), "Porta fechada");
-        QCOMPARE(lampLight(lamp), QStringList({"dark red", "dark red"}));
+        QCOMPARE(lampLight(lamp), QStringList({"dark red", "dark red", "not red"}));
         PtyBoard board;
         ComPort port;
         port.setSettings({board.devicePath()});
         lamp.setComPort(&port);
         port.Open();
         QCOMPARE(lamp.accessibleName(), "Porta aberta");
-        QCOMPARE(lampLight(lamp), QStringList({"bright red", "bright red"}));
+        QCOMPARE(lampLight(lamp), QStringList({"bright red", "bright red", "not red"}));
         port.Close();
         QCOMPARE(lamp.accessibleName(), "Porta fechada");
     }
