@@ -263,6 +263,7 @@ def window_opens_as_designed_whatever_qt_is_told(session, bin_dir):
         expect(has_icon(window_id), True, f"{name}: the window's icon")
         close_window(window_id)
         expect(viewer.wait(20), 0, f"{name}: exit status")
+        wait_for(lambda: not windows_of("sensor-viewer"), f"{name}: the window gone for AT-SPI")
 
 
 def without_a_display_says_so_and_ends(session, bin_dir):
