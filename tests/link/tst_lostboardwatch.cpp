@@ -19,18 +19,16 @@ private slots:
         QTest::addColumn<QString>("backSocket");
         QTest::addColumn<QString>("backSerial");
         QTest::addColumn<bool>("found");
-        QTest::newRow("the same adapter, in another socket") << "A50285BI"
-                                                             << "1-3"
-                                                             << "A50285BI" << true;
-        QTest::newRow("another adapter of the same model") << "A50285BI"
-                                                           << "1-2"
-                                                           << "A7777777" << false;
-        QTest::newRow("no serial numbers, the same socket") << ""
-                                                            << "1-2"
-                                                            << "" << true;
-        QTest::newRow("no serial numbers, another socket") << ""
-                                                           << "1-3"
-                                                           << "" << false;
+        // The adapter lost, and the one that comes back: serial number and USB socket.
+        const auto row = [](const char *name, const char *lostSerial, const char *backSocket,
+                            const char *backSerial, bool found) {
+            QTest::newRow(name) << QString(lostSerial) << QString(backSocket) << QString(backSerial)
+                                << found;
+        };
+        row("the same adapter, in another socket", "A50285BI", "1-3", "A50285BI", true);
+        row("another adapter of the same model", "A50285BI", "1-2", "A7777777", false);
+        row("no serial numbers, the same socket", "", "1-2", "", true);
+        row("no serial numbers, another socket", "", "1-3", "", false);
     }
     void usbAdapterIsKnownByItsIdentity()
     {
