@@ -1,8 +1,10 @@
 #include "acquisition/generalformat.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
+#include <iterator>
 #include <string>
 
 namespace {
@@ -31,7 +33,11 @@ QString formatGeneral(double value, const QLocale &locale)
     std::snprintf(buf, sizeof buf, "%.*e", kSignificantDigits - 1, std::fabs(value));
     const std::string text(buf);
     const auto ePos = text.find('e');
-    std::string digits = text.substr(0, 1) + text.substr(2, ePos - 2);
+    // The C library writes the decimal mark of the process's locale, which may take more
+    // than one byte (Pashto's "٫"): keep the digits around it, whatever it is.
+    std::string digits;
+    std::copy_if(text.begin(), text.begin() + static_cast<std::ptrdiff_t>(ePos),
+                 std::back_inserter(digits), [](char c) { return c >= '0' && c <= '9'; });
     const int exponent = std::atoi(text.c_str() + ePos + 1);
     while (digits.size() > 1 && digits.back() == '0')
         digits.pop_back();

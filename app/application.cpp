@@ -5,7 +5,6 @@
 #include "ui/pngicon.h"
 
 #include <QLibraryInfo>
-#include <QLocale>
 #include <QTranslator>
 
 #include <fontconfig/fontconfig.h>
@@ -76,15 +75,13 @@ void Application::Initialize()
     QGuiApplication::setWindowIcon(pngIcon({QStringLiteral(":/sensor-viewer/icon.png")}));
     installAccessibleRoles();
 
-    // Qt's standard texts (the close button's caption among them) in the user's language.
+    // Qt's standard texts (the close button's caption, the dialogs' buttons) in the
+    // program's language, Brazilian Portuguese, whatever the desktop's: English inside a
+    // Portuguese window would be two languages. Numbers still follow the user's locale.
     auto *translator = new QTranslator(m_app.get());
-    if (translator->load(QLocale(), QStringLiteral("qtbase"), QStringLiteral("_"),
+    if (translator->load(QStringLiteral("qtbase_pt_BR"),
                          QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
         QCoreApplication::installTranslator(translator);
-    // A right-to-left translation (Arabic, Hebrew) would mirror every control's insides;
-    // the window's controls sit at fixed places, designed left to right, with Portuguese
-    // texts, so it stays left to right.
-    QGuiApplication::setLayoutDirection(Qt::LeftToRight);
     awaitFontSetUp();
 }
 

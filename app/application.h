@@ -20,8 +20,8 @@ public:
     explicit Application(const char *programName);
     ~Application();
 
-    /// Names the program, loads Qt's own translations for the user's language and sets
-    /// the application icon. Returns once fonts can be used.
+    /// Names the program, loads Qt's own texts in Brazilian Portuguese and sets the
+    /// application icon. Returns once fonts can be used.
     void Initialize();
 
     /// Builds the main window into `form`; an error raised while building comes out here.

@@ -8,10 +8,46 @@ namespace {
 
 const QString kErrorTitle = QStringLiteral("Erro");
 
+constexpr int kLongestUnbrokenRun = 40;
+
+// A box wraps its text at spaces only: a long path or port name would run off its edge.
+// Such a word may break after a slash, or anywhere once it runs long.
+QString breakable(const QString &text)
+{
+    const QChar mayBreak(0x200B); // zero-width space
+    QStringList words = text.split(QLatin1Char(' '));
+    for (QString &word : words) {
+        if (word.size() <= kLongestUnbrokenRun)
+            continue;
+        QString broken;
+        int run = 0;
+        for (const QChar c : std::as_const(word)) {
+            broken += c;
+            if (++run >= kLongestUnbrokenRun || c == QLatin1Char('/')) {
+                broken += mayBreak;
+                run = 0;
+            }
+        }
+        word = broken;
+    }
+    return words.join(QLatin1Char(' '));
+}
+
 QMessageBox *makeErrorBox(const QString &text)
 {
-    return new QMessageBox(QMessageBox::Critical, kErrorTitle, text, QMessageBox::Ok,
-                           QApplication::activeWindow());
+    auto *box = new QMessageBox(QMessageBox::Critical, kErrorTitle, QString(), QMessageBox::Ok,
+                                QApplication::activeWindow());
+    box->setTextFormat(Qt::PlainText); // a port name is the user's, never markup
+    box->setText(breakable(text));
+    return box;
+}
+
+QString boxText(const QString &message, int repeats)
+{
+    if (repeats <= 0)
+        return message;
+    return message + QStringLiteral("\n\n(O mesmo erro se repetiu mais ") + QString::number(repeats)
+           + QStringLiteral(" vez(es).)");
 }
 
 } // namespace
@@ -34,18 +70,11 @@ ErrorReporter *ErrorReporter::instance()
     return reporter;
 }
 
-QString ErrorReporter::boxText(const QString &message, int repeats)
-{
-    if (repeats <= 0)
-        return message;
-    return message + QStringLiteral("\n\n(O mesmo erro repetiu-se mais %1 vez(es).)").arg(repeats);
-}
-
 void ErrorReporter::report(const QString &message)
 {
     if (m_openBox && m_shown.message == message) {
         ++m_shown.repeats;
-        m_openBox->setText(boxText(m_shown.message, m_shown.repeats));
+        m_openBox->setText(breakable(boxText(m_shown.message, m_shown.repeats)));
         return;
     }
     for (Pending &pending : m_pending) {

@@ -1,7 +1,6 @@
 #include "link/comport.h"
 
 #include "errors/exception.h"
-#include "link/linkerrors.h"
 #include "link/lostboardwatch.h"
 #include "link/portnaming.h"
 #include "link/settingsdialog.h"
@@ -10,9 +9,7 @@
 
 #include <algorithm>
 
-#ifdef Q_OS_UNIX
 #include <poll.h>
-#endif
 
 ComPort::ComPort(QObject *parent)
     : QObject(parent)
@@ -21,8 +18,7 @@ ComPort::ComPort(QObject *parent)
 {
     m_sinceStart.start();
     connect(m_port, &QSerialPort::readyRead, this, &ComPort::onReadyRead);
-    connect(m_port, &QSerialPort::errorOccurred, this,
-            [this](QSerialPort::SerialPortError error) { onErrorOccurred(error); });
+    connect(m_port, &QSerialPort::errorOccurred, this, &ComPort::onErrorOccurred);
     connect(m_lostBoard, &LostBoardWatch::boardBack, this, &ComPort::reopenFoundBoard);
 }
 
@@ -36,13 +32,21 @@ bool ComPort::Connected() const
     return m_port->isOpen();
 }
 
-void ComPort::Open()
+QString ComPort::portLabel() const
 {
-    if (!m_port->isOpen())
-        openDevice(devicePathForPort(m_settings.port));
+    return m_label.isEmpty() ? describePort(m_settings.port) : m_label;
 }
 
-void ComPort::openDevice(const QString &device)
+void ComPort::Open()
+{
+    if (m_port->isOpen())
+        return;
+    m_label.clear();
+    if (const std::optional<OpenFailure> failure = openDevice(devicePathForPort(m_settings.port)))
+        throw Exception(openFailureMessage(m_settings.port, *failure));
+}
+
+std::optional<OpenFailure> ComPort::openDevice(const QString &device)
 {
     m_port->setPortName(device);
     m_port->setBaudRate(m_settings.baudRate);
@@ -50,16 +54,16 @@ void ComPort::openDevice(const QString &device)
     m_port->setParity(m_settings.parity);
     m_port->setStopBits(m_settings.stopBits);
     m_port->setFlowControl(m_settings.flowControl);
-    if (!m_port->open(QIODevice::ReadWrite)) {
-        const OpenFailure failure =
-            classifyOpenFailure(m_port->error(), m_port->errorString(), device);
-        throw Exception(openFailureMessage(m_settings.port, failure, m_port->errorString()));
-    }
+    if (!m_port->open(QIODevice::ReadWrite))
+        return classifyOpenFailure(m_port->error(), m_port->errorString(), device);
     applyControlLines();
     m_input.clear();
     m_openedDevice = device;
+    m_label = describePort(m_settings.port, device);
+    m_openedPseudoTerminal = isPseudoTerminal(device);
     m_lostBoard->remember(device);
     emit connectionChanged(true);
+    return std::nullopt;
 }
 
 void ComPort::applyControlLines()
@@ -91,8 +95,10 @@ void ComPort::applySettings(const SerialSettings &settings)
     const bool reopen = settings.port != m_settings.port || !m_port->isOpen();
     const SerialSettings previous = m_settings;
     m_settings = settings;
-    if (settings.port != previous.port)
+    if (settings.port != previous.port) {
         m_lostBoard->stop(); // the user moved on: the lost board is not wanted back
+        m_label.clear();
+    }
     if (reopen) {
         closeDevice();
         Open();
@@ -106,10 +112,10 @@ void ComPort::applySettings(const SerialSettings &settings)
     if (!applyLine(settings)) {
         // Some devices refuse some settings (a pseudo-terminal keeps 8 bits, no parity).
         // Put back what was in force, so that settings() tells what the link runs with.
-        const QString reason = m_port->errorString();
+        const QString reason = serialReason(m_port->error(), m_port->errorString());
         applyLine(previous);
         m_settings = previous;
-        throw Exception(settingsFailureMessage(settings.port, reason));
+        throw Exception(settingsFailureMessage(portLabel(), reason));
     }
     applyControlLines();
 }
@@ -131,7 +137,7 @@ void ComPort::ClearBuffer(bool input, bool output)
 int ComPort::InputCount() const
 {
     if (!m_port->isOpen())
-        throw Exception(closedPortMessage(m_settings.port));
+        throw Exception(closedPortMessage(portLabel()));
     return static_cast<int>(m_input.size());
 }
 
@@ -143,7 +149,7 @@ std::vector<ArrivedByte> ComPort::WaitingBytes() const
 int ComPort::Read(char *buffer, int count)
 {
     if (!m_port->isOpen())
-        throw Exception(closedPortMessage(m_settings.port));
+        throw Exception(closedPortMessage(portLabel()));
     const int moved = std::clamp(count, 0, InputCount());
     for (int i = 0; i < moved; ++i) {
         buffer[i] = static_cast<char>(m_input.front().value);
@@ -155,19 +161,21 @@ int ComPort::Read(char *buffer, int count)
 int ComPort::Write(const char *buffer, int count)
 {
     if (!m_port->isOpen())
-        throw Exception(closedPortMessage(m_settings.port));
+        throw Exception(closedPortMessage(portLabel()));
     const qint64 written = m_port->write(buffer, count);
     if (written < 0)
-        throw Exception(writeFailureMessage(m_settings.port, m_port->errorString()));
+        throw Exception(
+            writeFailureMessage(portLabel(), serialReason(m_port->error(), m_port->errorString())));
     return static_cast<int>(written);
 }
 
-void ComPort::ShowSetupDialog(QWidget *parent)
+bool ComPort::ShowSetupDialog(QWidget *parent)
 {
     SettingsDialog dialog(m_settings, parent);
     if (dialog.exec() != QDialog::Accepted)
-        return;
+        return false;
     applySettings(dialog.settings());
+    return true;
 }
 
 void ComPort::onReadyRead()
@@ -181,7 +189,7 @@ void ComPort::onReadyRead()
     emit OnRxChar(static_cast<int>(m_input.size()));
 }
 
-void ComPort::onErrorOccurred(int error)
+void ComPort::onErrorOccurred(QSerialPort::SerialPortError error)
 {
     switch (error) {
     case QSerialPort::ReadError:
@@ -199,10 +207,11 @@ void ComPort::onErrorOccurred(int error)
         // The device is still there, and still ours: a passing fault, which the next poll
         // gets past. After a resource error Qt reads no more, so the same device is
         // opened again at once; it cannot have gone to another program while we held it.
-        const QString reason = m_port->errorString();
+        // Qt's text for these is often another call's, or misleading: the kind says it.
+        const QString reason = serialReason(error, QString());
         m_port->clearError();
         if (error != QSerialPort::ResourceError || reopenSameDevice()) {
-            emit linkFault(linkFaultMessage(m_settings.port, reason));
+            emit linkFault(linkFaultMessage(portLabel(), reason));
             return;
         }
     }
@@ -210,38 +219,29 @@ void ComPort::onErrorOccurred(int error)
     // and the port still open: close at the first one and report that once.
     closeDevice();
     m_lostBoard->start();
-    emit linkLost(linkLostMessage(m_settings.port, m_lostBoard->canRecognise()));
+    const LostBoard future = m_lostBoard->canRecognise() ? LostBoard::ComesBack
+                             : m_openedPseudoTerminal    ? LostBoard::PseudoTerminalGone
+                                                         : LostBoard::OpenAgain;
+    emit linkLost(linkLostMessage(portLabel(), future));
 }
 
 bool ComPort::deviceHungUp() const
 {
-#ifdef Q_OS_UNIX
     // A pulled adapter, or a pseudo-terminal whose other side closed, is hung up for good.
     // Asked for no events, poll() reports only a hang-up, an error or a closed handle.
     pollfd device{static_cast<int>(m_port->handle()), 0, 0};
     return ::poll(&device, 1, 0) > 0;
-#else
-    return true;
-#endif
 }
 
 bool ComPort::reopenSameDevice()
 {
     closeDevice();
-    try {
-        openDevice(m_openedDevice);
-        return true;
-    } catch (const Exception &) {
-        return false;
-    }
+    return !openDevice(m_openedDevice);
 }
 
 void ComPort::reopenFoundBoard(const QString &device)
 {
-    try {
-        openDevice(device);
+    // Not usable yet (its access rights still being set, say): the next look tries again.
+    if (!openDevice(device))
         ClearBuffer(true, true); // as at start-up: nothing from before the re-plug
-    } catch (const Exception &) {
-        // Not usable yet (its access rights still being set, say): the next look tries again.
-    }
 }

@@ -1,21 +1,23 @@
 #pragma once
 
 #include "acquisition/frameassembler.h"
+#include "link/linkerrors.h"
 #include "link/serialsettings.h"
 
 #include <QElapsedTimer>
 #include <QObject>
 
 #include <deque>
+#include <optional>
 #include <vector>
 
 class LostBoardWatch;
-class QSerialPort;
 class QWidget;
 
 // The serial link to the sensor board. It takes every byte Qt receives into its own
 // input queue, stamped with its arrival time, and raises OnRxChar on the GUI thread.
-// Operations that fail raise Exception with a message for the user.
+// Each failure has one route to the user: an operation the program calls raises
+// Exception with a message for the user; what goes wrong between calls is a signal.
 //
 // A device that goes away while open (a USB adapter pulled out, the other side of a
 // pseudo-terminal closed) closes the link and is reported once, through linkLost. When
@@ -31,6 +33,8 @@ public:
     ~ComPort() override;
 
     const SerialSettings &settings() const { return m_settings; }
+    /// The port as messages name it: the user's name and, where it helps, the device.
+    QString portLabel() const;
     /// Settings for the next Open(); an open link is not touched.
     void setSettings(const SerialSettings &settings) { m_settings = settings; }
     /// Applies settings to the link: an open link takes the new line settings, a new
@@ -55,8 +59,9 @@ public:
     /// Queues count bytes for sending; returns how many. Raises Exception when closed.
     int Write(const char *buffer, int count);
 
-    /// Lets the user edit the settings in a modal dialog and applies what they confirm.
-    void ShowSetupDialog(QWidget *parent = nullptr);
+    /// Lets the user edit the settings in a modal dialog and applies what they confirm;
+    /// true if they did.
+    bool ShowSetupDialog(QWidget *parent = nullptr);
 
 signals:
     /// Bytes arrived; count is the number now waiting.
@@ -66,9 +71,9 @@ signals:
     void linkFault(const QString &message);
 
 private:
-    void openDevice(const QString &device);
+    std::optional<OpenFailure> openDevice(const QString &device);
     void onReadyRead();
-    void onErrorOccurred(int error);
+    void onErrorOccurred(QSerialPort::SerialPortError error);
     bool deviceHungUp() const;
     bool reopenSameDevice();
     void applyControlLines();
@@ -79,6 +84,8 @@ private:
     QSerialPort *m_port;
     LostBoardWatch *m_lostBoard;
     QString m_openedDevice; // the device node or link opened last
+    QString m_label;        // how messages name it, found when it was opened
+    bool m_openedPseudoTerminal = false;
     std::deque<ArrivedByte> m_input;
     QElapsedTimer m_sinceStart; // stamps arrivals
 };

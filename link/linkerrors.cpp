@@ -1,18 +1,16 @@
 #include "link/linkerrors.h"
 
+#include "errors/systemreason.h"
 #include "link/portnaming.h"
 
 #include <QFile>
 #include <QMap>
 
-#ifdef Q_OS_UNIX
 #include <cerrno>
-#include <cstring>
 #include <grp.h>
 #include <sys/stat.h>
 #include <sys/sysmacros.h>
 #include <unistd.h>
-#endif
 
 namespace {
 
@@ -20,20 +18,17 @@ namespace {
 // unknown type: a port the firmware lists with nothing behind it.
 bool isPortWithoutUart(const QString &device, const QString &sysRoot)
 {
-#ifdef Q_OS_UNIX
     struct stat info = {};
     if (::stat(QFile::encodeName(device).constData(), &info) != 0 || !S_ISCHR(info.st_mode))
         return false;
-    QFile type(QStringLiteral("%1/dev/char/%2:%3/type")
-                   .arg(sysRoot)
-                   .arg(major(info.st_rdev))
-                   .arg(minor(info.st_rdev)));
+    QFile type(sysRoot + QStringLiteral("/dev/char/") + QString::number(major(info.st_rdev))
+               + QLatin1Char(':') + QString::number(minor(info.st_rdev)) + QStringLiteral("/type"));
     return type.open(QIODevice::ReadOnly) && type.readLine().trimmed() == "0";
-#else
-    Q_UNUSED(device);
-    Q_UNUSED(sysRoot);
-    return false;
-#endif
+}
+
+QString openPrefix(const QString &port)
+{
+    return QStringLiteral("Não foi possível abrir a porta ") + port + QStringLiteral(": ");
 }
 
 } // namespace
@@ -41,42 +36,58 @@ bool isPortWithoutUart(const QString &device, const QString &sysRoot)
 OpenFailure classifyOpenFailure(QSerialPort::SerialPortError error, const QString &qtText,
                                 const QString &device, const QString &sysRoot)
 {
-#ifdef Q_OS_UNIX
-    // Opening a built-in port with no UART behind it fails with EIO.
-    if (qtText == QString::fromLocal8Bit(std::strerror(EIO)) || isPortWithoutUart(device, sysRoot))
-        return OpenFailure::NoHardware;
-#endif
+    const int qtError = errorNumberOf(qtText);
+    if (qtError == EIO || isPortWithoutUart(device, sysRoot))
+        return {OpenFailure::NoHardware, EIO};
+    if (::access(QFile::encodeName(device).constData(), R_OK | W_OK) != 0) {
+        const int refused = errno;
+        if (refused == ENOENT)
+            return {OpenFailure::Missing, refused};
+        if (refused == EACCES)
+            return {OpenFailure::PermissionDenied, refused};
+        return {OpenFailure::Other, refused}; // a loop of links, a name too long...
+    }
+    // The device may be used, yet was refused: held by another program when the system
+    // says it is busy, or Qt found its lock file taken (Qt's own text, no error number).
+    if (qtError == EBUSY || (error == QSerialPort::PermissionError && qtError == 0))
+        return {OpenFailure::Busy, EBUSY};
+    return {OpenFailure::Other, qtError};
+}
+
+QString serialReason(QSerialPort::SerialPortError error, const QString &qtText)
+{
+    if (const int number = errorNumberOf(qtText))
+        return systemReason(number);
     switch (error) {
     case QSerialPort::DeviceNotFoundError:
-        return OpenFailure::Missing;
+        return systemReason(ENOENT);
     case QSerialPort::PermissionError:
-#ifdef Q_OS_UNIX
-    {
-        const QByteArray path = device.toLocal8Bit();
-        if (::access(path.constData(), R_OK | W_OK) != 0)
-            return errno == ENOENT ? OpenFailure::Missing : OpenFailure::PermissionDenied;
-        return OpenFailure::Busy;
-    }
-#else
-        return qtText.contains(QLatin1String("denied"), Qt::CaseInsensitive)
-                   ? OpenFailure::PermissionDenied
-                   : OpenFailure::Busy;
-#endif
+        return QStringLiteral("o dispositivo está em uso por outro programa");
     case QSerialPort::OpenError:
-        return OpenFailure::Busy;
+        return QStringLiteral("a porta já está aberta");
+    case QSerialPort::ReadError:
+        return QStringLiteral("a leitura do dispositivo falhou");
+    case QSerialPort::WriteError:
+        return QStringLiteral("a escrita no dispositivo falhou");
+    case QSerialPort::ResourceError:
+        return QStringLiteral("o dispositivo ficou indisponível por um momento");
+    case QSerialPort::UnsupportedOperationError:
+        return QStringLiteral("o dispositivo não aceita essa operação");
+    case QSerialPort::TimeoutError:
+        return systemReason(ETIMEDOUT);
+    case QSerialPort::NotOpenError:
+        return QStringLiteral("a porta não está aberta");
     default:
-        Q_UNUSED(qtText);
-        return OpenFailure::Other;
+        return QStringLiteral("erro desconhecido");
     }
 }
 
 QString deviceGroup(const QString &device)
 {
-#ifdef Q_OS_UNIX
     // Joining a group helps only if that group may read and write the device, and joining
     // root is never the advice to give.
     struct stat info = {};
-    if (::stat(device.toLocal8Bit().constData(), &info) != 0 || info.st_gid == 0
+    if (::stat(QFile::encodeName(device).constData(), &info) != 0 || info.st_gid == 0
         || (info.st_mode & (S_IRGRP | S_IWGRP)) != (S_IRGRP | S_IWGRP))
         return {};
     QFile overflow(QStringLiteral("/proc/sys/kernel/overflowgid"));
@@ -87,17 +98,12 @@ QString deviceGroup(const QString &device)
     if (const struct group *owner = ::getgrgid(info.st_gid))
         return QString::fromLocal8Bit(owner->gr_name);
     return {};
-#else
-    Q_UNUSED(device);
-    return {};
-#endif
 }
 
-QString openFailureMessage(const QString &port, OpenFailure failure, const QString &qtText)
+QString openFailureMessage(const QString &port, const OpenFailure &failure)
 {
-    const QString prefix =
-        QStringLiteral("Não foi possível abrir a porta %1: ").arg(describePort(port));
-    switch (failure) {
+    const QString prefix = openPrefix(describePort(port));
+    switch (failure.kind) {
     case OpenFailure::Missing:
         return prefix
                + QStringLiteral("o dispositivo não existe. Verifique se a placa está ligada "
@@ -134,52 +140,60 @@ QString openFailureMessage(const QString &port, OpenFailure failure, const QStri
     case OpenFailure::Other:
         break;
     }
-    return prefix + qtText + QLatin1Char('.');
+    return prefix + systemReason(failure.error) + QLatin1Char('.');
 }
 
 QString closedPortMessage(const QString &port)
 {
-    return QStringLiteral("A porta %1 está fechada. Use \"Configurar Serial\" para abri-la "
-                          "de novo.")
-        .arg(describePort(port));
+    return QStringLiteral("A porta ") + port
+           + QStringLiteral(" está fechada. Use \"Configurar Serial\" para abri-la de novo.");
 }
 
-QString writeFailureMessage(const QString &port, const QString &qtText)
+QString writeFailureMessage(const QString &port, const QString &reason)
 {
-    return QStringLiteral("Não foi possível enviar o comando pela porta %1: %2.")
-        .arg(describePort(port), qtText);
+    return QStringLiteral("Não foi possível enviar o comando pela porta ") + port
+           + QStringLiteral(": ") + reason + QLatin1Char('.');
 }
 
-QString settingsFailureMessage(const QString &port, const QString &qtText)
+QString settingsFailureMessage(const QString &port, const QString &reason)
 {
-    return QStringLiteral("Não foi possível aplicar as configurações à porta %1: %2.")
-        .arg(describePort(port), qtText);
+    return QStringLiteral("Não foi possível aplicar as configurações à porta ") + port
+           + QStringLiteral(": ") + reason + QLatin1Char('.');
 }
 
-QString linkLostMessage(const QString &port, bool comesBack)
+QString linkLostMessage(const QString &port, LostBoard future)
 {
-    const QString lost = QStringLiteral("A ligação pela porta %1 foi perdida: o dispositivo "
-                                        "deixou de responder (foi desconectado?). ")
-                             .arg(describePort(port));
-    if (comesBack)
+    const QString lost = QStringLiteral("A ligação pela porta ") + port
+                         + QStringLiteral(" foi perdida: o dispositivo deixou de responder (foi "
+                                          "desconectado?). A porta foi fechada; ");
+    switch (future) {
+    case LostBoard::ComesBack:
         return lost
-               + QStringLiteral("A porta foi fechada; o programa vai abri-la de novo "
-                                "sozinho quando a mesma placa voltar. Para usar outra "
-                                "porta, use \"Configurar Serial\".");
-    return lost
-           + QStringLiteral("A porta foi fechada; use \"Configurar Serial\" para abri-la "
-                            "de novo.");
+               + QStringLiteral("o programa vai abri-la de novo sozinho quando a mesma placa "
+                                "voltar. Para usar outra porta, use \"Configurar Serial\".");
+    case LostBoard::PseudoTerminalGone:
+        // A pseudo-terminal closed by its program is gone for good, and its number goes to
+        // the next program that asks for one.
+        return lost
+               + QStringLiteral("ela era o pseudoterminal de uma placa simulada, que não "
+                                "volta. Inicie a placa simulada de novo e abra o programa "
+                                "com o dispositivo que ela mostrar (por exemplo: "
+                                "sensor-viewer-on /dev/pts/N), ou use sensor-viewer-demo.");
+    case LostBoard::OpenAgain:
+        break;
+    }
+    return lost + QStringLiteral("use \"Configurar Serial\" para abri-la de novo.");
 }
 
-QString linkFaultMessage(const QString &port, const QString &qtText)
+QString linkFaultMessage(const QString &port, const QString &reason)
 {
-    return QStringLiteral("Houve uma falha na comunicação pela porta %1: %2. A ligação "
-                          "continua aberta; se a falha se repetir, verifique o cabo e o "
-                          "adaptador.")
-        .arg(describePort(port), qtText);
+    return QStringLiteral("Houve uma falha na comunicação pela porta ") + port
+           + QStringLiteral(": ") + reason
+           + QStringLiteral(". A ligação continua aberta; se a falha se repetir, verifique o "
+                            "cabo e o adaptador.");
 }
 
-QString silentBoardMessage(const SerialSettings &line, int polls)
+QString silentBoardMessage(const QString &port, const SerialSettings &line, int polls)
 {
     static const QMap<QSerialPort::Parity, QString> parity = {
         {QSerialPort::NoParity, QStringLiteral("sem paridade")},
@@ -191,14 +205,12 @@ QString silentBoardMessage(const SerialSettings &line, int polls)
     const QString stopBits = line.stopBits == QSerialPort::OneStop   ? QStringLiteral("1 bit")
                              : line.stopBits == QSerialPort::TwoStop ? QStringLiteral("2 bits")
                                                                      : QStringLiteral("1,5 bit");
+    // One arg() over all the parts: the port name is the user's, and may hold "%1".
     return QStringLiteral("A placa não responde pela porta %1: %2 pedidos seguidos ficaram "
                           "sem resposta, a %3 baud, %4 bits de dados, %5, %6 de parada. "
                           "Verifique se a placa está ligada e alimentada e se o cabo está "
                           "bem conectado. Se estiver, a placa pode estar em outra porta ou "
                           "usar outra velocidade: escolha-as em \"Configurar Serial\".")
-        .arg(describePort(line.port))
-        .arg(polls)
-        .arg(line.baudRate)
-        .arg(static_cast<int>(line.dataBits))
-        .arg(parity.value(line.parity), stopBits);
+        .arg(port, QString::number(polls), QString::number(line.baudRate),
+             QString::number(static_cast<int>(line.dataBits)), parity.value(line.parity), stopBits);
 }

@@ -5,30 +5,48 @@
 #include <QSerialPort>
 #include <QString>
 
-// The link's messages for the user. Each names the port and its device, says what went
-// wrong and, where the user can do something about it, what.
+// The link's messages for the user. Each names the port and its device (`port` below is
+// that name, as describePort() gives it), says what went wrong and, where the user can
+// do something about it, what. Reasons are the program's own words, never Qt's or the
+// system's English.
 
-enum class OpenFailure { Missing, PermissionDenied, Busy, NoHardware, Other };
+struct OpenFailure
+{
+    enum Kind { Missing, PermissionDenied, Busy, NoHardware, Other };
+    Kind kind = Other;
+    int error = 0; // the errno behind it, when known
+};
 
-/// Tells the failures of QSerialPort::open() apart. Qt reports a lock held by another
-/// program and a device without access rights both as PermissionError, so the device's
-/// access rights are checked to tell which it is. A built-in port with no UART behind it
-/// fails with an input/output error. `sysRoot` is where sysfs is.
+/// Tells the failures of QSerialPort::open() apart. Whether the device may be used at all
+/// is asked of the system (access()), whose error number then gives the reason; a device
+/// that may be used but was refused is held by another program only when the system or Qt
+/// says so. A built-in port with no UART behind it fails with an input/output error.
+/// `sysRoot` is where sysfs is.
 OpenFailure classifyOpenFailure(QSerialPort::SerialPortError error, const QString &qtText,
                                 const QString &device,
                                 const QString &sysRoot = QStringLiteral("/sys"));
 
-QString openFailureMessage(const QString &port, OpenFailure failure, const QString &qtText);
+/// Why a serial operation failed, in words: from the system's error number Qt quotes
+/// when it quotes one, otherwise from Qt's kind of error.
+QString serialReason(QSerialPort::SerialPortError error, const QString &qtText);
+
+QString openFailureMessage(const QString &port, const OpenFailure &failure);
 QString closedPortMessage(const QString &port);
-QString writeFailureMessage(const QString &port, const QString &qtText);
-QString settingsFailureMessage(const QString &port, const QString &qtText);
-/// The board stopped answering and its port was closed; `comesBack` when the link will
-/// re-open by itself once the same board is back.
-QString linkLostMessage(const QString &port, bool comesBack);
+QString writeFailureMessage(const QString &port, const QString &reason);
+QString settingsFailureMessage(const QString &port, const QString &reason);
+
+/// What can become of a lost board.
+enum class LostBoard {
+    ComesBack,         // recognised when it is back: the link re-opens by itself
+    OpenAgain,         // may be back at the same name: the user opens it again
+    PseudoTerminalGone // a simulated board's pseudo-terminal, which never comes back
+};
+/// The board stopped answering and its port was closed.
+QString linkLostMessage(const QString &port, LostBoard future);
 /// A read or write failed while the device stayed: the link carries on.
-QString linkFaultMessage(const QString &port, const QString &qtText);
+QString linkFaultMessage(const QString &port, const QString &reason);
 /// Polls have gone unanswered `polls` times in a row on this line.
-QString silentBoardMessage(const SerialSettings &line, int polls);
+QString silentBoardMessage(const QString &port, const SerialSettings &line, int polls);
 
 /// The group that owns the device and may read and write it, for the user to join; empty
 /// when there is none, it is root, or it is not known here (inside a user namespace,

@@ -6,10 +6,8 @@
 
 #include <utility>
 
-#ifdef Q_OS_UNIX
 #include <sys/stat.h>
 #include <sys/sysmacros.h>
-#endif
 
 namespace {
 
@@ -109,7 +107,6 @@ std::optional<QString> LostBoardWatch::lookOnce()
 
 std::optional<QString> LostBoardWatch::usbIdentityOfNode(const QString &path) const
 {
-#ifdef Q_OS_UNIX
     // The node's device number leads to its sysfs directory, whatever the node is called.
     struct stat info = {};
     if (::stat(QFile::encodeName(path).constData(), &info) != 0 || !S_ISCHR(info.st_mode))
@@ -122,10 +119,6 @@ std::optional<QString> LostBoardWatch::usbIdentityOfNode(const QString &path) co
     if (ttyDir.isEmpty())
         return std::nullopt;
     return usbIdentityAbove(ttyDir, m_sysRoot);
-#else
-    Q_UNUSED(path);
-    return std::nullopt;
-#endif
 }
 
 std::optional<QString> LostBoardWatch::nodeWithIdentity(const QString &identity) const
@@ -145,7 +138,6 @@ std::optional<QString> LostBoardWatch::nodeWithIdentity(const QString &identity)
 QList<LostBoardWatch::Link> LostBoardWatch::linksOnTheWay(const QString &path)
 {
     QList<Link> links;
-#ifdef Q_OS_UNIX
     QString current = QFileInfo(path).absoluteFilePath();
     for (int hop = 0; hop < kMaxLinks; ++hop) {
         struct stat info = {};
@@ -154,8 +146,5 @@ QList<LostBoardWatch::Link> LostBoardWatch::linksOnTheWay(const QString &path)
         links.append({current, qint64(info.st_ctim.tv_sec) * 1000000000 + info.st_ctim.tv_nsec});
         current = QFileInfo(current).symLinkTarget();
     }
-#else
-    Q_UNUSED(path);
-#endif
     return links;
 }

@@ -38,7 +38,6 @@ public:
     /// Looks once a second until the board is back (boardBack) or stop() is called.
     void start();
     void stop();
-    bool isLooking() const { return m_timer.isActive(); }
 
     /// Looks once: the device to open if the board is back.
     std::optional<QString> lookOnce();

@@ -95,11 +95,7 @@ SettingsDialog::SettingsDialog(const SerialSettings &settings, QWidget *parent)
                  {u"Espaço"_qs, QSerialPort::SpaceParity}},
                 settings.parity);
     fillChoices(m_stopBitsBox, "stopBitsBox",
-                {{u"1"_qs, QSerialPort::OneStop},
-#ifdef Q_OS_WIN
-                 {u"1,5"_qs, QSerialPort::OneAndHalfStop},
-#endif
-                 {u"2"_qs, QSerialPort::TwoStop}},
+                {{u"1"_qs, QSerialPort::OneStop}, {u"2"_qs, QSerialPort::TwoStop}},
                 settings.stopBits);
     fillChoices(m_flowControlBox, "flowControlBox",
                 {{u"Nenhum"_qs, QSerialPort::NoFlowControl},

@@ -18,6 +18,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QRegularExpressionValidator>
 #include <QStyle>
 #include <QStyledItemDelegate>
 #include <QTimer>
@@ -94,6 +95,7 @@ QFont readoutFont()
 
 TForm1::TForm1(const SerialSettings &link, QWidget *parent)
     : QWidget(parent)
+    , m_reports(*ErrorReporter::instance())
 {
     buildComponents();
     layOutComponents();
@@ -137,6 +139,10 @@ void TForm1::buildComponents()
     ComboBox1->setInsertPolicy(QComboBox::NoInsert);
     ComboBox1->setCurrentIndex(-1);
     ComboBox1->lineEdit()->setPlaceholderText(kChannelPrompt);
+    // The field takes a channel's number or nothing: "7" would leave the field showing
+    // a channel that is not polled.
+    ComboBox1->setValidator(new QRegularExpressionValidator(
+        QRegularExpression(QStringLiteral("[1-%1]").arg(kChannelCount)), ComboBox1));
     ComboBox1->setPlaceholderText(kChannelPrompt);
     ComboBox1->setItemDelegate(new FixedHeightDelegate(kSelectorEntryHeight, ComboBox1));
 }
@@ -181,16 +187,13 @@ void TForm1::wireEvents()
 {
     connect(ComPort1, &ComPort::OnRxChar, this,
             [this](int count) { runGuarded([&] { ComPort1RxChar(ComPort1, count); }); });
-    connect(ComPort1, &ComPort::linkLost, this, [this](const QString &message) {
-        // The box says the port was closed: a tick failing on it adds nothing.
-        m_closedLinkTold = true;
-        ErrorReporter::instance()->report(message);
-    });
+    connect(ComPort1, &ComPort::linkLost, this,
+            [this](const QString &message) { m_reports.linkLost(message); });
     connect(ComPort1, &ComPort::linkFault, this,
-            [](const QString &message) { ErrorReporter::instance()->report(message); });
+            [this](const QString &message) { m_reports.linkFault(message); });
     connect(ComPort1, &ComPort::connectionChanged, this, [this](bool open) {
         if (open)
-            linkOpened();
+            m_reports.linkOpened();
     });
     connect(Timer1, &QTimer::timeout, this, guarded([this] { pollTick(); }));
     connect(Button1, &QPushButton::clicked, this, guarded([this] { Button1Click(Button1); }));
@@ -201,8 +204,8 @@ void TForm1::wireEvents()
 
 int TForm1::selectedChannel() const
 {
-    // Typing in the field chooses the entry it names; any other text chooses none, and
-    // the field always shows what is polled.
+    // Typing in the field chooses the entry it names (it takes nothing else); an empty
+    // field chooses none, so the field always shows what is polled.
     return ComboBox1->findText(ComboBox1->currentText().trimmed(), Qt::MatchFixedString);
 }
 
@@ -221,7 +224,7 @@ void TForm1::ComPort1RxChar(QObject *, int)
     for (const Frame &frame : framing.frames)
         addSample(frame.byte0, frame.byte1);
     if (!framing.frames.empty())
-        noteBoardAnswered();
+        m_reports.boardAnswered();
 }
 
 void TForm1::addSample(std::uint8_t byte0, std::uint8_t byte1)
@@ -236,12 +239,17 @@ void TForm1::addSample(std::uint8_t byte0, std::uint8_t byte1)
 
 void TForm1::Timer1Timer(QObject *)
 {
+    // Five tests one after another, one per channel, each reading the selection afresh and
+    // none skipped after a match: this is the poll as the board's documentation gives it,
+    // exactly one command per tick for the channel chosen. Keep it so rather than
+    // "simplify" it to one lookup: it is the documented behaviour, not an accident.
     for (int position = 0; position < kChannelCount; ++position) {
         if (selectedChannel() != position)
             continue;
         const char command = *channelCommand(position);
         ComPort1->Write(&command, 1);
-        notePollSent();
+        m_reports.pollSent(silentBoardMessage(ComPort1->portLabel(), ComPort1->settings(),
+                                              SilenceCheck::kUnansweredLimit));
         Label1->setText(formatGeneral(static_cast<double>(LastVoltage), QLocale::system()));
         Label1->adjustSize();
     }
@@ -252,45 +260,14 @@ void TForm1::pollTick()
     try {
         Timer1Timer(Timer1);
     } catch (const Exception &error) {
-        // A closed link fails every tick alike: one box says so, then the dark lamp does,
-        // until the link is opened again. Failing on a link believed open is always told.
-        if (ComPort1->Connected())
-            throw;
-        if (m_closedLinkTold)
-            return;
-        m_closedLinkTold = true;
-        m_closedLinkReport = error.Message();
-        throw;
+        m_reports.pollFailed(error.Message(), ComPort1->Connected());
     }
-}
-
-void TForm1::linkOpened()
-{
-    // A box still waiting to say the link is closed would now be wrong.
-    if (!m_closedLinkReport.isEmpty())
-        ErrorReporter::instance()->withdraw(std::exchange(m_closedLinkReport, {}));
-    m_closedLinkTold = false;
-    m_silence.restart();
-}
-
-void TForm1::noteBoardAnswered()
-{
-    m_silence.frameReceived();
-    if (!m_silenceReport.isEmpty())
-        ErrorReporter::instance()->withdraw(std::exchange(m_silenceReport, {}));
-}
-
-void TForm1::notePollSent()
-{
-    if (!m_silence.pollSent())
-        return;
-    m_silenceReport = silentBoardMessage(ComPort1->settings(), SilenceCheck::kUnansweredLimit);
-    ErrorReporter::instance()->report(m_silenceReport);
 }
 
 void TForm1::Button1Click(QObject *)
 {
-    ComPort1->ShowSetupDialog(this);
+    if (ComPort1->ShowSetupDialog(this))
+        m_reports.settingsChosen();
 }
 
 void TForm1::BitBtn1Click(QObject *)

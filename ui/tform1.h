@@ -1,6 +1,6 @@
 #pragma once
 
-#include "acquisition/silencecheck.h"
+#include "link/linkreports.h"
 #include "link/serialsettings.h"
 
 #include <QWidget>
@@ -59,12 +59,6 @@ private:
     void wireEvents();
     void addSample(std::uint8_t byte0, std::uint8_t byte1);
     void pollTick();
-    void linkOpened();
-    void notePollSent();
-    void noteBoardAnswered();
 
-    bool m_closedLinkTold = false; // the user knows the link is closed
-    QString m_closedLinkReport;    // what the tick said about it, while it may be waiting
-    SilenceCheck m_silence;
-    QString m_silenceReport; // what was said about a silent board, while it may be waiting
+    LinkReports m_reports;
 };

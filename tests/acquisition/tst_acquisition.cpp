@@ -9,6 +9,8 @@
 
 #include <QTest>
 
+#include <clocale>
+
 // The bytes one notification finds newly arrived, each stamped with the time of its read.
 using Read = QList<ArrivedByte>;
 using Reads = QList<Read>;
@@ -94,6 +96,8 @@ private slots:
         QTest::newRow("comma locale") << 2.5 << comma << "2,5";
         QTest::newRow("Arabic: ASCII digits, its separator")
             << 4.9951171875 << QLocale("ar_EG") << "4٫9951171875";
+        QTest::newRow("Pashto: a two-byte mark, in the C library's output too")
+            << 2.5 << QLocale("ps_AF") << "2٫5";
         QTest::newRow("a whole number, no separator") << 25.0 << point << "25";
         QTest::newRow("a whole number's zeros") << 300.0 << point << "300";
         QTest::newRow("fifteen digits at most") << 1.0 / 3 << point << "0.333333333333333";
@@ -101,6 +105,9 @@ private slots:
     }
     void readoutText()
     {
+        // The C library's locale as the program has it: CTest runs this under Pashto's.
+        std::setlocale(LC_ALL, "");
+        QCOMPARE(QByteArray(std::localeconv()->decimal_point), QByteArray("٫"));
         QFETCH(double, value);
         QFETCH(QLocale, locale);
         QFETCH(QString, text);

@@ -8,7 +8,10 @@
 #include "link/comled.h"
 #include "link/comport.h"
 #include "link/linkerrors.h"
+#include "link/lostboardwatch.h"
+#include "link/portnaming.h"
 #include "link/settingsdialog.h"
+#include "support/fakemachine.h"
 #include "support/ptyboard.h"
 
 #include <QCheckBox>
@@ -176,6 +179,76 @@ private slots:
         QCOMPARE(first.takeReceived(), "");
     }
 
+    // A lost board is no longer looked for once the user has chosen another port.
+    void anotherPortChosenEndsTheLookForTheLostBoard()
+    {
+        QTemporaryDir dir;
+        const QString link = dir.filePath("board");
+        auto lost = std::make_unique<PtyBoard>();
+        QFile::link(lost->devicePath(), link);
+        PtyBoard other;
+        ComPort port;
+        port.setSettings({link});
+        port.Open();
+        auto *watch = port.findChild<LostBoardWatch *>();
+        QSignalSpy looks(watch, &LostBoardWatch::looked);
+        lost.reset();
+        QVERIFY(looks.wait(2 * LostBoardWatch::kLookIntervalMs));
+        port.applySettings({other.devicePath()});
+        looks.clear();
+        QTest::qWait(2 * LostBoardWatch::kLookIntervalMs);
+        QCOMPARE(looks.count(), 0);
+    }
+
+    // Why the device could not be opened, in words, and the user's name for it as typed.
+    void refusalSaysWhy_data()
+    {
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<QString>("reason");
+        QTest::newRow("a loop of links") << "loop1"
+                                         << "os links simbólicos do caminho formam um laço.";
+        QTest::newRow("a name too long") << QString(400, 'x') << "o nome é longo demais.";
+        QTest::newRow("%1 in the name stays as typed")
+            << "x%1y"
+            << "o dispositivo não existe. Verifique se a placa está ligada ao "
+               "computador e se o nome da porta está certo.";
+    }
+    void refusalSaysWhy()
+    {
+        QFETCH(QString, name);
+        QFETCH(QString, reason);
+        QTemporaryDir dir;
+        QFile::link(dir.filePath("loop2"), dir.filePath("loop1"));
+        QFile::link(dir.filePath("loop1"), dir.filePath("loop2"));
+        ComPort port;
+        port.setSettings({dir.filePath(name)});
+        QString told;
+        try {
+            port.Open();
+        } catch (const Exception &error) {
+            told = error.Message();
+        }
+        QCOMPARE(told, "Não foi possível abrir a porta " + dir.filePath(name) + ": " + reason);
+        QCOMPARE(silentBoardMessage(name, SerialSettings(), 3).section(',', 0, 0),
+                 "A placa não responde pela porta " + name
+                     + ": 3 pedidos seguidos ficaram sem "
+                       "resposta");
+    }
+
+    // A device is named as the system knows it, whatever node or link leads to it (the
+    // launcher shows the user's device as /dev/ttyS1).
+    void deviceIsNamedAsTheSystemKnowsIt()
+    {
+        PtyBoard board;
+        QTemporaryDir dir;
+        QFile::link(board.devicePath(), dir.filePath("ttyS1"));
+        QCOMPARE(deviceKnownAs(dir.filePath("ttyS1")), board.devicePath());
+        FakeMachine machine;
+        machine.plugAdapter("ttyUSB0", {"FTDI", "FT232R", "A50285BI", "1-2"}, {},
+                            board.devicePath());
+        QCOMPARE(deviceKnownAs(dir.filePath("ttyS1"), machine.sys), "/dev/ttyUSB0");
+    }
+
     void permissionHint_data()
     {
         QTest::addColumn<QString>("group");
@@ -237,7 +310,7 @@ private slots:
         type.close();
         const OpenFailure failure = classifyOpenFailure(QSerialPort::UnknownError, "Unknown error",
                                                         board.devicePath(), sys.path());
-        QCOMPARE(openFailureMessage("COM2", failure, "Unknown error"),
+        QCOMPARE(openFailureMessage("COM2", failure),
                  "Não foi possível abrir a porta COM2 (/dev/ttyS1): não há hardware de porta "
                  "serial em COM2. Se a placa está ligada por um adaptador USB, abra o programa "
                  "pelo menu (\"Visualizador do Sensor\"), que procura a placa, ou use "

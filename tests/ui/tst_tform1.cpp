@@ -62,7 +62,8 @@ class TstTForm1 : public QObject
     QByteArray sent(int count)
     {
         QByteArray sent;
-        (void)QTest::qWaitFor([&] { return (sent += m_board->takeReceived()).size() >= count; }, kWaitMs);
+        (void)QTest::qWaitFor([&] { return (sent += m_board->takeReceived()).size() >= count; },
+                              kWaitMs);
         QTest::qWait(100);
         return sent + m_board->takeReceived();
     }
@@ -70,14 +71,17 @@ class TstTForm1 : public QObject
     // What the chart draws, once it holds `count` points (or the wait is over).
     QList<QPointF> plotted(qsizetype count)
     {
-        (void)QTest::qWaitFor([&] { return m_form->Series1->drawnPoints().size() == count; }, kWaitMs);
+        (void)QTest::qWaitFor([&] { return m_form->Series1->drawnPoints().size() == count; },
+                              kWaitMs);
         return m_form->Series1->drawnPoints();
     }
     // The error boxes the user has read and dismissed since the last look, once there are
     // `count` of them (or the wait is over).
+    // With none expected, waits long enough for one to show, were there one.
     QStringList boxesRead(int count)
     {
-        (void)QTest::qWaitFor([&] { return m_boxes.size() >= count; }, kWaitMs);
+        (void)QTest::qWaitFor([&] { return m_boxes.size() >= std::max(count, 1); },
+                              count == 0 ? 500 : kWaitMs);
         return std::exchange(m_boxes, {});
     }
     bool lampLit() const { return m_form->ComLed1->isOn(); }
@@ -139,6 +143,7 @@ private slots:
     void cleanup()
     {
         const QStringList unexpected = std::exchange(m_boxes, {});
+        m_path = m_dir.filePath("board");
         m_form.reset();
         m_board.reset();
         QCOMPARE(unexpected, QStringList()); // error boxes no test asked for
@@ -204,7 +209,7 @@ private slots:
         QTimer::singleShot(100, &m_user, qOverload<>(&QTimer::start));
         runGuarded([] { throw Exception("A"); });
         QCOMPARE(boxesRead(2),
-                 QStringList({"A\n\n(O mesmo erro repetiu-se mais 2 vez(es).)", "B"}));
+                 QStringList({"A\n\n(O mesmo erro se repetiu mais 2 vez(es).)", "B"}));
     }
 
     void errorNotTheProgramsOwnShowsEmptyBox()
@@ -223,17 +228,19 @@ private slots:
         pickChannel(0);
         m_form->Timer1->start(20);
         m_board.reset(); // unplugged, and its number free once the program lets go
-        QCOMPARE(boxesRead(1),
-                 QStringList({"A ligação pela porta " + m_path
-                              + " foi perdida: o dispositivo deixou de responder (foi "
-                                "desconectado?). A porta foi fechada; use \"Configurar "
-                                "Serial\" para abri-la de novo."}));
+        QCOMPARE(
+            boxesRead(1),
+            QStringList({"A ligação pela porta " + m_path
+                         + " foi perdida: o dispositivo deixou de responder (foi "
+                           "desconectado?). A porta foi fechada; ela era o pseudoterminal "
+                           "de uma placa simulada, que não volta. Inicie a placa simulada "
+                           "de novo e abra o programa com o dispositivo que ela mostrar (por "
+                           "exemplo: sensor-viewer-on /dev/pts/N), ou use sensor-viewer-demo."}));
         PtyBoard stranger;
         QTest::qWait(2500);
         QCOMPARE(lampLit(), false);
         QCOMPARE(stranger.takeReceived(), QByteArray());
         QCOMPARE(stranger.devicePath(), m_path); // what made the test worth running
-        m_path = m_dir.filePath("board");
     }
 
     // A read or write that fails while the device stays costs one box, not the link; after
@@ -241,15 +248,18 @@ private slots:
     void passingFaultKeepsTheLink_data()
     {
         QTest::addColumn<QSerialPort::SerialPortError>("error");
-        QTest::newRow("a read that failed") << QSerialPort::ReadError;
-        QTest::newRow("a resource that failed") << QSerialPort::ResourceError;
+        QTest::addColumn<QString>("reason");
+        QTest::newRow("a read that failed")
+            << QSerialPort::ReadError << "a leitura do dispositivo falhou";
+        QTest::newRow("a resource that failed")
+            << QSerialPort::ResourceError << "o dispositivo ficou indisponível por um momento";
     }
     void passingFaultKeepsTheLink()
     {
         QFETCH(QSerialPort::SerialPortError, error);
+        QFETCH(QString, reason);
         pickChannel(0);
         auto *device = m_form->ComPort1->findChild<QSerialPort *>();
-        const QString reason = device->errorString(); // Qt's word for it
         emit device->errorOccurred(error);
         QCOMPARE(boxesRead(1),
                  QStringList({"Houve uma falha na comunicação pela porta " + m_path + ": " + reason
