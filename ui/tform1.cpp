@@ -165,6 +165,10 @@ void TForm1::layOutComponents()
     Button4->setGeometry(kButton4Geometry);
     BitBtn1->setGeometry(kBitBtn1Geometry);
 
+    for (QWidget *control : std::initializer_list<QWidget *>{Label6, ComLed1, Button1, ComboBox1,
+                                                             Label1, Chart1, Button4, BitBtn1})
+        m_designedPlaces.append({control, control->pos()});
+
     setTabOrder(Button1, BitBtn1);
     setTabOrder(BitBtn1, ComboBox1);
     setTabOrder(ComboBox1, Chart1);
@@ -279,6 +283,18 @@ void TForm1::Button4Click(QObject *)
 {
     Series1->ClearPoints();
     SampleIndex = 0;
+}
+
+void TForm1::resizeEvent(QResizeEvent *event)
+{
+    QWidget::resizeEvent(event);
+    // On a screen smaller than the design the window is narrowed: a control it would cut
+    // moves in as far as it must, whole.
+    for (const auto &[control, designed] : std::as_const(m_designedPlaces)) {
+        const int x = std::max(0, std::min(designed.x(), width() - control->width()));
+        const int y = std::max(0, std::min(designed.y(), height() - control->height()));
+        control->move(x, y);
+    }
 }
 
 void TForm1::closeEvent(QCloseEvent *)

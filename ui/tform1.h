@@ -51,6 +51,7 @@ public:
 
 protected:
     void closeEvent(QCloseEvent *event) override;
+    void resizeEvent(QResizeEvent *event) override;
 
 private:
     void buildComponents();
@@ -61,4 +62,5 @@ private:
     void pollTick();
 
     LinkReports m_reports;
+    QList<QPair<QWidget *, QPoint>> m_designedPlaces; // each control's place as designed
 };

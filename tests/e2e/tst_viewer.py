@@ -239,13 +239,15 @@ def channel_2_is_polled_shown_drawn_and_cleared(session, bin_dir):
 def window_opens_as_designed_whatever_qt_is_told(session, bin_dir):
     # Its place and size, caption and icon, and its controls' insides left to right: Qt's
     # own command-line options change none of it, nor does Arabic, whose Qt translation
-    # would mirror the whole application. Each time, the window manager closes it.
+    # would mirror the whole application, nor a desktop in English, whose Qt texts would
+    # be English inside a Portuguese window. Each time, the window manager closes it.
     board = session.start_board(os.path.join(bin_dir, "sensor-board-sim"))
     cases = [
         ("no options", [], "pt_BR"),
         ("Qt's options", ["-qwindowtitle", "Foo", "-qwindowgeometry", "400x300+10+10",
                           "-reverse", "-platform", "nosuch"], "pt_BR"),
         ("Arabic", [], "ar_EG"),
+        ("English", [], "C"),
     ]
     for name, options, language in cases:
         viewer = session.start([*in_private_dev({"ttyS1": board.device}),
@@ -255,6 +257,8 @@ def window_opens_as_designed_whatever_qt_is_told(session, bin_dir):
         window = extents(frame)
         expect((window.x, window.y, window.width, window.height), (289, 118, 875, 500),
                f"{name}: the window's place and size")
+        expect(control(frame, name="Fechar").getRoleName(), "push button",
+               f"{name}: the close button, in Portuguese")
         selector = control(frame, name="Canal")
         field, outside = extents(descendant(selector, "text")), extents(selector)
         expect(field.x - outside.x < outside.x + outside.width - field.x - field.width, True,

@@ -20,6 +20,8 @@ private slots:
         QTest::newRow("1280x720 at 150 %: moved and shrunk")
             << QSize(853, 480) << QRect(0, 0, 853, 480);
         QTest::newRow("1024x600: moved only") << QSize(1024, 600) << QRect(149, 100, 875, 500);
+        QTest::newRow("800x600: moved and narrowed, the close button moved in")
+            << QSize(800, 600) << QRect(0, 100, 800, 500);
     }
     void wholeWindowOnScreen()
     {
