@@ -54,7 +54,13 @@ SettingsDialog::SettingsDialog(const SerialSettings &settings, QWidget *parent)
 {
     setWindowTitle(QStringLiteral("Configuração da porta serial"));
     setModal(true);
+    setUpPortField(settings.port);
+    fillLineParameters(settings);
+    layOut();
+}
 
+void SettingsDialog::setUpPortField(const QString &current)
+{
     m_portBox->setObjectName(QStringLiteral("portBox"));
     m_portBox->setEditable(true);
     m_portBox->setInsertPolicy(QComboBox::NoInsert);
@@ -62,16 +68,12 @@ SettingsDialog::SettingsDialog(const SerialSettings &settings, QWidget *parent)
     // What is typed is what is applied: an editable box would complete "ttyUSB" to the
     // first entry it starts, and a baud rate of "250000" to 2500000.
     m_portBox->setCompleter(nullptr);
-    fillPortList(settings.port);
+    fillPortList(current);
     connect(m_portBox, &QComboBox::currentIndexChanged, this, &SettingsDialog::showPortInfo);
+}
 
-    auto *portGroup = new QGroupBox(QStringLiteral("Porta"), this);
-    auto *portForm = new QFormLayout(portGroup);
-    portForm->addRow(QStringLiteral("Porta:"), m_portBox);
-    portForm->addRow(QStringLiteral("Descrição:"), m_descriptionLabel);
-    portForm->addRow(QStringLiteral("Fabricante:"), m_manufacturerLabel);
-    portForm->addRow(QStringLiteral("Local:"), m_locationLabel);
-
+void SettingsDialog::fillLineParameters(const SerialSettings &settings)
+{
     m_baudRateBox->setObjectName(QStringLiteral("baudRateBox"));
     m_baudRateBox->setEditable(true);
     m_baudRateBox->setInsertPolicy(QComboBox::NoInsert);
@@ -114,6 +116,16 @@ SettingsDialog::SettingsDialog(const SerialSettings &settings, QWidget *parent)
     };
     connect(m_flowControlBox, &QComboBox::currentIndexChanged, this, updateRts);
     updateRts();
+}
+
+void SettingsDialog::layOut()
+{
+    auto *portGroup = new QGroupBox(QStringLiteral("Porta"), this);
+    auto *portForm = new QFormLayout(portGroup);
+    portForm->addRow(QStringLiteral("Porta:"), m_portBox);
+    portForm->addRow(QStringLiteral("Descrição:"), m_descriptionLabel);
+    portForm->addRow(QStringLiteral("Fabricante:"), m_manufacturerLabel);
+    portForm->addRow(QStringLiteral("Local:"), m_locationLabel);
 
     auto *lineGroup = new QGroupBox(QStringLiteral("Parâmetros da linha"), this);
     auto *lineForm = new QFormLayout(lineGroup);

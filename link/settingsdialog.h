@@ -22,6 +22,9 @@ public:
     void accept() override;
 
 private:
+    void setUpPortField(const QString &current);
+    void fillLineParameters(const SerialSettings &settings);
+    void layOut();
     void fillPortList(const QString &current);
     void showPortInfo(int index);
 

@@ -6,7 +6,7 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 seconds="${1:-60}"
 CC=clang CXX=clang++ cmake -S . -B build-fuzz -G Ninja -DCMAKE_BUILD_TYPE=Debug \
-    -DBUILD_TESTING=OFF -DSENSOR_VIEWER_FUZZ=ON
+    -DBUILD_TESTING=OFF -DSENSOR_VIEWER_FUZZ=ON -DSENSOR_VIEWER_WERROR=ON
 cmake --build build-fuzz --target fuzz_framing -j"$(nproc)"
 # New inputs go to a working corpus, so the seeds in fuzz/corpus stay as committed.
 mkdir -p build-fuzz/corpus

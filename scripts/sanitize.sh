@@ -5,7 +5,7 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 bash scripts/deps.sh
 flags="-fsanitize=address,undefined -fno-sanitize-recover=undefined -fno-omit-frame-pointer"
-cmake -S . -B build-asan -G Ninja -DCMAKE_BUILD_TYPE=Debug \
+cmake -S . -B build-asan -G Ninja -DCMAKE_BUILD_TYPE=Debug -DSENSOR_VIEWER_WERROR=ON \
     -DCMAKE_CXX_FLAGS="$flags" -DCMAKE_EXE_LINKER_FLAGS="-fsanitize=address,undefined"
 cmake --build build-asan -j"$(nproc)"
 export QT_QPA_PLATFORM=offscreen

@@ -10,22 +10,37 @@
 #include <QPainter>
 #include <QValueAxis>
 
+namespace {
+
+// Arial as a sans-serif, as the readout asks for it: Qt looks for the stand-in of a
+// missing Arial once per family and style hint, about a millisecond each time.
+QFont chartFont(int pixelSize)
+{
+    QFont font(QStringLiteral("Arial"));
+    font.setStyleHint(QFont::SansSerif);
+    font.setPixelSize(pixelSize);
+    return font;
+}
+
+} // namespace
+
 SignalChart::SignalChart(QWidget *parent)
     : QChartView(new QChart, parent) // setChart() would leave the view's default chart behind
     , m_bottomAxis(new QValueAxis)
     , m_leftAxis(new QValueAxis)
 {
-    QChart *chart = this->chart();
-    chart->setAnimationOptions(QChart::NoAnimation);
-    chart->legend()->hide();
+    chart()->setAnimationOptions(QChart::NoAnimation);
+    chart()->legend()->hide();
+    setUpTitleAndBackground();
+    setUpAxes();
+    setUpView();
+}
 
-    // Arial as a sans-serif, as the readout asks for it: Qt looks for the stand-in of a
-    // missing Arial once per family and style hint, about a millisecond each time.
-    QFont titleFont(QStringLiteral("Arial"));
-    titleFont.setStyleHint(QFont::SansSerif);
-    titleFont.setPixelSize(11);
+void SignalChart::setUpTitleAndBackground()
+{
+    QChart *chart = this->chart();
     chart->setTitle(QStringLiteral("Sinal do Sensor"));
-    chart->setTitleFont(titleFont);
+    chart->setTitleFont(chartFont(11));
     chart->setTitleBrush(Qt::black);
 
     // The plot area is left unfilled so the gradient behind the whole chart shows.
@@ -41,10 +56,10 @@ SignalChart::SignalChart(QWidget *parent)
     // small sizes so that the plot area keeps most of it.
     chart->setMargins(QMargins(4, 2, 12, 2));
     chart->layout()->setContentsMargins(0, 0, 0, 0);
-    QFont labelFont = titleFont;
-    labelFont.setPixelSize(10);
-    const QFont axisTitleFont = titleFont;
+}
 
+void SignalChart::setUpAxes()
+{
     m_bottomAxis->setRange(0.0, kMaxSample);
     m_bottomAxis->setTitleText(QStringLiteral("Tempo (x10ms)"));
     // Localized labels take only a fixed-point format here: "%g" or "%i" leave them blank.
@@ -63,18 +78,21 @@ SignalChart::SignalChart(QWidget *parent)
     m_leftAxis->setTickInterval(1.0);
     m_leftAxis->setMinorTickCount(1);
     for (QValueAxis *axis : {m_bottomAxis, m_leftAxis}) {
-        axis->setLabelsFont(labelFont);
-        axis->setTitleFont(axisTitleFont);
+        axis->setLabelsFont(chartFont(10));
+        axis->setTitleFont(chartFont(11));
     }
     // As in the readout: ASCII digits with the user's decimal separator. A localized label
     // would take the locale's own digits (Arabic-Indic under ar_EG), so numbers are written
     // in the C locale; localizing keeps the separator in the format as it is, where plain
     // printf formatting would squash a separator such as Arabic's to Latin-1.
-    chart->setLocalizeNumbers(true);
-    chart->setLocale(QLocale::c());
-    chart->addAxis(m_bottomAxis, Qt::AlignBottom);
-    chart->addAxis(m_leftAxis, Qt::AlignLeft);
+    chart()->setLocalizeNumbers(true);
+    chart()->setLocale(QLocale::c());
+    chart()->addAxis(m_bottomAxis, Qt::AlignBottom);
+    chart()->addAxis(m_leftAxis, Qt::AlignLeft);
+}
 
+void SignalChart::setUpView()
+{
     setRenderHint(QPainter::Antialiasing);
     // Where several pieces of the line change at once (LineSeries), the one rectangle
     // around them is painted in one go: painting the exact region of two changed pieces
@@ -82,7 +100,7 @@ SignalChart::SignalChart(QWidget *parent)
     setViewportUpdateMode(QGraphicsView::BoundingRectViewportUpdate);
 
     // What a screen reader says of the picture.
-    setAccessibleName(chart->title());
+    setAccessibleName(chart()->title());
     setAccessibleDescription(QStringLiteral(
         "Gráfico de linha da tensão lida da placa, de 0 a 5,5 V, por amostra, de 0 a 100"));
 }

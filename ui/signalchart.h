@@ -19,7 +19,6 @@ public:
     /// Draws this series as the chart's blue line.
     void addSeries(LineSeries *series);
 
-    QValueAxis *BottomAxis() const { return m_bottomAxis; }
     QValueAxis *LeftAxis() const { return m_leftAxis; }
 
 protected:
@@ -28,6 +27,10 @@ protected:
     void focusOutEvent(QFocusEvent *event) override;
 
 private:
+    void setUpTitleAndBackground();
+    void setUpAxes();
+    void setUpView();
+
     QValueAxis *m_bottomAxis;
     QValueAxis *m_leftAxis;
 };
