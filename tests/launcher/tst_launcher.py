@@ -185,7 +185,7 @@ def without_bubblewrap_the_viewer_opens_COM2(processes, launcher_dir, program_di
                "the message")
         expect(boxes(folder), ["O bubblewrap (bwrap) não está instalado, e por isso só a porta "
                                "COM2 (/dev/ttyS1) pode ser usada: o visualizador vai abri-la. "
-                               "Para usar uma placa noutra porta, como um adaptador USB, "
+                               "Para usar uma placa em outra porta, como um adaptador USB, "
                                "instale-o com: sudo apt install bubblewrap"], "the box")
         expect(output, stand_in_saw(""), "the stand-in's output")
         expect(launcher.returncode, 7, "exit status")
