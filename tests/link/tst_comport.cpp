@@ -206,21 +206,18 @@ private slots:
     {
         QTest::addColumn<QString>("name");
         QTest::addColumn<QString>("reason");
-        QTest::newRow("a loop of links") << "loop1"
-                                         << "os links simbólicos do caminho formam um laço.";
-        QTest::newRow("a name too long") << QString(400, 'x') << "o nome é longo demais.";
-        QTest::newRow("%1 in the name stays as typed")
+        QTest::newRow("a loop of links, %1 in its name")
             << "x%1y"
-            << "o dispositivo não existe. Verifique se a placa está ligada ao "
-               "computador e se o nome da porta está certo.";
+            << "os links simbólicos do caminho formam um laço.";
+        QTest::newRow("a name too long") << QString(400, 'x') << "o nome é longo demais.";
     }
     void refusalSaysWhy()
     {
         QFETCH(QString, name);
         QFETCH(QString, reason);
         QTemporaryDir dir;
-        QFile::link(dir.filePath("loop2"), dir.filePath("loop1"));
-        QFile::link(dir.filePath("loop1"), dir.filePath("loop2"));
+        QFile::link(dir.filePath("x%1z"), dir.filePath("x%1y"));
+        QFile::link(dir.filePath("x%1y"), dir.filePath("x%1z"));
         ComPort port;
         port.setSettings({dir.filePath(name)});
         QString told;

@@ -47,9 +47,6 @@ private slots:
         QCOMPARE(user.said, QStringList({"fault", "lost", "closed"}));
         reports.linkOpened();
         QCOMPARE(user.standing, QStringList({"fault"}));
-        reports.pollFailed("write failed", true);
-        reports.pollFailed("write failed", true);
-        QCOMPARE(user.standing, QStringList({"fault", "write failed", "write failed"}));
     }
 
     // Three unanswered polls are told once; the link re-opening by itself does not make
