@@ -1,5 +1,6 @@
 #include "link/linkerrors.h"
 
+#include "devices/serialdevices.h"
 #include "link/portnaming.h"
 
 #include <QFile>
@@ -8,35 +9,8 @@
 #ifdef Q_OS_UNIX
 #include <cerrno>
 #include <cstring>
-#include <grp.h>
-#include <sys/stat.h>
-#include <sys/sysmacros.h>
 #include <unistd.h>
 #endif
-
-namespace {
-
-// Whether the device is a built-in port (8250 family) whose UART sysfs reports as of
-// unknown type: a port the firmware lists with nothing behind it.
-bool isPortWithoutUart(const QString &device, const QString &sysRoot)
-{
-#ifdef Q_OS_UNIX
-    struct stat info = {};
-    if (::stat(QFile::encodeName(device).constData(), &info) != 0 || !S_ISCHR(info.st_mode))
-        return false;
-    QFile type(QStringLiteral("%1/dev/char/%2:%3/type")
-                   .arg(sysRoot)
-                   .arg(major(info.st_rdev))
-                   .arg(minor(info.st_rdev)));
-    return type.open(QIODevice::ReadOnly) && type.readLine().trimmed() == "0";
-#else
-    Q_UNUSED(device);
-    Q_UNUSED(sysRoot);
-    return false;
-#endif
-}
-
-} // namespace
 
 OpenFailure classifyOpenFailure(QSerialPort::SerialPortError error, const QString &qtText,
                                 const QString &device, const QString &sysRoot)
@@ -68,29 +42,6 @@ OpenFailure classifyOpenFailure(QSerialPort::SerialPortError error, const QStrin
         Q_UNUSED(qtText);
         return OpenFailure::Other;
     }
-}
-
-QString deviceGroup(const QString &device)
-{
-#ifdef Q_OS_UNIX
-    // Joining a group helps only if that group may read and write the device, and joining
-    // root is never the advice to give.
-    struct stat info = {};
-    if (::stat(device.toLocal8Bit().constData(), &info) != 0 || info.st_gid == 0
-        || (info.st_mode & (S_IRGRP | S_IWGRP)) != (S_IRGRP | S_IWGRP))
-        return {};
-    QFile overflow(QStringLiteral("/proc/sys/kernel/overflowgid"));
-    const gid_t unknownGroup =
-        overflow.open(QIODevice::ReadOnly) ? overflow.readLine().trimmed().toUInt() : 65534;
-    if (info.st_gid == unknownGroup)
-        return {};
-    if (const struct group *owner = ::getgrgid(info.st_gid))
-        return QString::fromLocal8Bit(owner->gr_name);
-    return {};
-#else
-    Q_UNUSED(device);
-    return {};
-#endif
 }
 
 QString openFailureMessage(const QString &port, OpenFailure failure, const QString &qtText)

@@ -1,52 +1,18 @@
 #include "link/lostboardwatch.h"
 
+#include "devices/serialdevices.h"
+
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
 
 #include <utility>
 
-#ifdef Q_OS_UNIX
 #include <sys/stat.h>
-#include <sys/sysmacros.h>
-#endif
 
 namespace {
 
 constexpr int kMaxLinks = 40; // as the kernel follows them
-
-QString firstLine(const QString &file)
-{
-    QFile in(file);
-    if (!in.open(QIODevice::ReadOnly))
-        return {};
-    return QString::fromUtf8(in.readLine()).trimmed();
-}
-
-// The USB adapter a tty's sysfs directory belongs to: the interface above it
-// (bInterfaceNumber), then the device (idVendor). Nothing for a tty on no USB device.
-std::optional<QString> usbIdentityAbove(const QString &ttyDir, const QString &sysRoot)
-{
-    QString interface;
-    for (QDir dir(ttyDir); dir.absolutePath().startsWith(sysRoot);) {
-        const QString here = dir.absolutePath();
-        if (interface.isEmpty() && QFile::exists(here + QStringLiteral("/bInterfaceNumber")))
-            interface = firstLine(here + QStringLiteral("/bInterfaceNumber"));
-        if (QFile::exists(here + QStringLiteral("/idVendor"))) {
-            QString serial = firstLine(here + QStringLiteral("/serial"));
-            // Two adapters of a model without serial numbers are told apart by the socket
-            // they are in (the device's name is its place on the bus, "1-1.2").
-            if (serial.isEmpty())
-                serial = QStringLiteral("socket ") + dir.dirName();
-            return QStringList{firstLine(here + QStringLiteral("/idVendor")),
-                               firstLine(here + QStringLiteral("/idProduct")), serial, interface}
-                .join(QLatin1Char('/'));
-        }
-        if (!dir.cdUp())
-            break;
-    }
-    return std::nullopt;
-}
 
 } // namespace
 
@@ -109,23 +75,10 @@ std::optional<QString> LostBoardWatch::lookOnce()
 
 std::optional<QString> LostBoardWatch::usbIdentityOfNode(const QString &path) const
 {
-#ifdef Q_OS_UNIX
     // The node's device number leads to its sysfs directory, whatever the node is called.
-    struct stat info = {};
-    if (::stat(QFile::encodeName(path).constData(), &info) != 0 || !S_ISCHR(info.st_mode))
-        return std::nullopt;
-    const QString entry = QStringLiteral("%1/dev/char/%2:%3")
-                              .arg(m_sysRoot)
-                              .arg(major(info.st_rdev))
-                              .arg(minor(info.st_rdev));
-    const QString ttyDir = QFileInfo(entry).canonicalFilePath();
-    if (ttyDir.isEmpty())
-        return std::nullopt;
-    return usbIdentityAbove(ttyDir, m_sysRoot);
-#else
-    Q_UNUSED(path);
+    if (const auto adapter = usbAdapterOf(ttySysfsDir(path, m_sysRoot), m_sysRoot))
+        return adapter->identity();
     return std::nullopt;
-#endif
 }
 
 std::optional<QString> LostBoardWatch::nodeWithIdentity(const QString &identity) const
@@ -136,7 +89,8 @@ std::optional<QString> LostBoardWatch::nodeWithIdentity(const QString &identity)
     for (const QString &name : ttys.entryList(QDir::Dirs | QDir::NoDotAndDotDot | QDir::System)) {
         const QString ttyDir = QFileInfo(ttys.filePath(name)).canonicalFilePath();
         const QString node = m_devRoot + QLatin1Char('/') + name;
-        if (usbIdentityAbove(ttyDir, m_sysRoot) == identity && QFileInfo::exists(node))
+        const auto adapter = usbAdapterOf(ttyDir, m_sysRoot);
+        if (adapter && adapter->identity() == identity && QFileInfo::exists(node))
             return node;
     }
     return std::nullopt;
