@@ -47,11 +47,11 @@ bool isPseudoTerminalMajor(unsigned number, const QString &procRoot)
     QFile devices(procRoot + QStringLiteral("/devices"));
     if (!devices.open(QIODevice::ReadOnly))
         return false;
+    // Read whole: procfs files have no size, so atEnd() holds from the start.
     const QByteArray wanted = QByteArray::number(number) + " pts";
-    while (!devices.atEnd())
-        if (devices.readLine().trimmed() == wanted)
-            return true;
-    return false;
+    const QList<QByteArray> lines = devices.readAll().split('\n');
+    return std::any_of(lines.cbegin(), lines.cend(),
+                       [&wanted](const QByteArray &line) { return line.trimmed() == wanted; });
 }
 
 // ttyUSB2 before ttyUSB10.
