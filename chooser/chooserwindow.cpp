@@ -8,10 +8,9 @@
 #include <QTreeWidget>
 #include <QVBoxLayout>
 
-ChooserWindow::ChooserWindow(QString devRoot, QString sysRoot, QWidget *parent)
+ChooserWindow::ChooserWindow(MachineRoots roots, QWidget *parent)
     : QDialog(parent)
-    , m_devRoot(std::move(devRoot))
-    , m_sysRoot(std::move(sysRoot))
+    , m_roots(std::move(roots))
     , m_heading(new QLabel(this))
     , m_list(new QTreeWidget(this))
     , m_buttons(new QDialogButtonBox(this))
@@ -42,6 +41,8 @@ ChooserWindow::ChooserWindow(QString devRoot, QString sysRoot, QWidget *parent)
     connect(m_buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
     connect(demo, &QPushButton::clicked, this, [this] { done(Demo); });
     connect(m_list, &QTreeWidget::itemDoubleClicked, this, &ChooserWindow::openSelected);
+    connect(m_list, &QTreeWidget::itemSelectionChanged, this,
+            [this] { m_open->setEnabled(!chosenPath().isEmpty()); });
     connect(m_rescan, &QTimer::timeout, this, &ChooserWindow::rescan);
     rescan();
     m_rescan->start(kRescanMs);
@@ -49,8 +50,10 @@ ChooserWindow::ChooserWindow(QString devRoot, QString sysRoot, QWidget *parent)
 
 QString ChooserWindow::chosenPath() const
 {
-    const QTreeWidgetItem *item = m_list->currentItem();
-    return item ? item->data(0, Qt::UserRole).toString() : QString();
+    // The selected row, not the current one: the list makes its first row current when it
+    // gets the focus, without the user choosing it.
+    const QList<QTreeWidgetItem *> selected = m_list->selectedItems();
+    return selected.isEmpty() ? QString() : selected.first()->data(0, Qt::UserRole).toString();
 }
 
 void ChooserWindow::openSelected()
@@ -61,7 +64,7 @@ void ChooserWindow::openSelected()
 
 void ChooserWindow::rescan()
 {
-    const QList<SerialDevice> devices = findSerialDevices(m_devRoot, m_sysRoot);
+    const QList<SerialDevice> devices = findSerialDevices(m_roots);
     if (devices == m_devices && m_list->topLevelItemCount() > 0)
         return;
     m_devices = devices;
@@ -73,7 +76,7 @@ void ChooserWindow::rescan()
         auto *item =
             new QTreeWidgetItem(m_list, {device.maker, product, device.serialNumber, device.node});
         item->setData(0, Qt::UserRole, device.path);
-        if (device.path == selected || !m_list->currentItem())
+        if (device.path == selected || (devices.size() == 1 && !device.builtIn))
             m_list->setCurrentItem(item);
     }
     m_heading->setText(devices.isEmpty()
@@ -81,5 +84,5 @@ void ChooserWindow::rescan()
                                             "computador: ela aparece aqui assim que for "
                                             "reconhecida.")
                            : QStringLiteral("Escolha a porta em que a placa está ligada:"));
-    m_open->setEnabled(!devices.isEmpty());
+    m_open->setEnabled(!chosenPath().isEmpty());
 }

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "chooser/serialdevices.h"
+#include "devices/serialdevices.h"
 
 #include <QDialog>
 
@@ -11,15 +11,16 @@ class QTimer;
 class QTreeWidget;
 
 // Lists the serial devices as they come and go, for the user to pick the board's; or the
-// demo. accept() with a device chosen, done(Demo) for the demo, reject() for neither.
+// demo. A lone USB adapter is picked beforehand, so that one Enter opens it; a port of the
+// computer itself never is, as it may be wired to anything. accept() with a device chosen,
+// done(Demo) for the demo, reject() for neither.
 class ChooserWindow : public QDialog
 {
     Q_OBJECT
 public:
     enum Result { Demo = 2 };
 
-    explicit ChooserWindow(QString devRoot = QStringLiteral("/dev"),
-                           QString sysRoot = QStringLiteral("/sys"), QWidget *parent = nullptr);
+    explicit ChooserWindow(MachineRoots roots = {}, QWidget *parent = nullptr);
 
     // The device picked, once accepted.
     QString chosenPath() const;
@@ -30,8 +31,7 @@ private:
     void rescan();
     void openSelected();
 
-    QString m_devRoot;
-    QString m_sysRoot;
+    MachineRoots m_roots;
     QList<SerialDevice> m_devices;
     QLabel *m_heading;
     QTreeWidget *m_list;

@@ -1,10 +1,15 @@
-// sensor-viewer-chooser: the window sensor-viewer-on shows to find the board, and the box
-// that shows its errors to a user who started it from the menu.
+// sensor-viewer-chooser: the window sensor-viewer-on shows to find the board, its check of
+// a device it is given, and the box that shows its errors to a user who started it from
+// the menu.
 //
 //   sensor-viewer-chooser           prints the device to use, or "demo"; status 1 when the
 //                                   user closed the window, 2 when no window can be shown
+//   sensor-viewer-chooser --check DEVICE   prints what the viewer's port should lead to;
+//                                   or, status 1, why DEVICE will not do, in English on
+//                                   one line and in Portuguese on the next
 //   sensor-viewer-chooser --error TEXT   shows TEXT in an error box
 #include "chooser/chooserwindow.h"
+#include "chooser/launchercheck.h"
 
 #include <QApplication>
 #include <QMessageBox>
@@ -26,31 +31,47 @@ void print(const QString &line)
     std::printf("%s\n", line.toLocal8Bit().constData());
 }
 
+// Without a window the user cannot pick, not even the one device there is: a port is
+// opened only when he named it.
+int tellWithoutWindow()
+{
+    const QList<SerialDevice> devices = findSerialDevices();
+    std::fprintf(stderr,
+                 "sensor-viewer-on: %s; name the one to use: sensor-viewer-on DEVICE, or try "
+                 "sensor-viewer-demo.\n",
+                 devices.isEmpty()     ? "no serial device found"
+                 : devices.size() == 1 ? "one serial device found, but no display to ask "
+                                         "whether it is the board's"
+                                       : "several serial devices found and no display to "
+                                         "choose among them");
+    for (const SerialDevice &device : devices)
+        std::fprintf(stderr, "  %s\n", device.path.toLocal8Bit().constData());
+    return 2;
+}
+
+int check(const QString &device)
+{
+    const LauncherCheck verdict = checkLauncherDevice(device);
+    if (verdict.usable) {
+        print(verdict.reach);
+        return 0;
+    }
+    print(verdict.english);
+    print(verdict.portuguese);
+    return 1;
+}
+
 } // namespace
 
 int main(int argc, char *argv[])
 {
+    if (argc == 3 && std::strcmp(argv[1], "--check") == 0)
+        return check(QString::fromLocal8Bit(argv[2]));
+    const bool error = argc == 3 && std::strcmp(argv[1], "--error") == 0;
+    if (!canShowWindows())
+        return error ? 2 : tellWithoutWindow();
     // Qt is given only the program's name: nothing on our command line is meant for it.
     int qtArgc = 1;
-    const bool error = argc == 3 && std::strcmp(argv[1], "--error") == 0;
-    const QList<SerialDevice> devices = error ? QList<SerialDevice>() : findSerialDevices();
-    if (!error && devices.size() == 1) {
-        print(devices.first().path);
-        return 0;
-    }
-    if (!canShowWindows()) {
-        if (!error) {
-            std::fprintf(stderr,
-                         "sensor-viewer-on: %s; name the one to use: sensor-viewer-on DEVICE, "
-                         "or try sensor-viewer-demo.\n",
-                         devices.isEmpty() ? "no serial device found"
-                                           : "several serial devices found and no display to "
-                                             "choose among them");
-            for (const SerialDevice &device : devices)
-                std::fprintf(stderr, "  %s\n", device.path.toLocal8Bit().constData());
-        }
-        return 2;
-    }
     QApplication application(qtArgc, argv);
     if (error) {
         QMessageBox::critical(nullptr, QStringLiteral("Visualizador do Sensor"),

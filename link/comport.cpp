@@ -1,5 +1,6 @@
 #include "link/comport.h"
 
+#include "devices/serialdevices.h"
 #include "errors/exception.h"
 #include "link/lostboardwatch.h"
 #include "link/portnaming.h"

@@ -1,5 +1,6 @@
 #include "link/linkerrors.h"
 
+#include "devices/serialdevices.h"
 #include "errors/systemreason.h"
 #include "link/portnaming.h"
 
@@ -7,24 +8,9 @@
 #include <QMap>
 
 #include <cerrno>
-#include <grp.h>
-#include <sys/stat.h>
-#include <sys/sysmacros.h>
 #include <unistd.h>
 
 namespace {
-
-// Whether the device is a built-in port (8250 family) whose UART sysfs reports as of
-// unknown type: a port the firmware lists with nothing behind it.
-bool isPortWithoutUart(const QString &device, const QString &sysRoot)
-{
-    struct stat info = {};
-    if (::stat(QFile::encodeName(device).constData(), &info) != 0 || !S_ISCHR(info.st_mode))
-        return false;
-    QFile type(sysRoot + QStringLiteral("/dev/char/") + QString::number(major(info.st_rdev))
-               + QLatin1Char(':') + QString::number(minor(info.st_rdev)) + QStringLiteral("/type"));
-    return type.open(QIODevice::ReadOnly) && type.readLine().trimmed() == "0";
-}
 
 QString openPrefix(const QString &port)
 {
@@ -80,24 +66,6 @@ QString serialReason(QSerialPort::SerialPortError error, const QString &qtText)
     default:
         return QStringLiteral("erro desconhecido");
     }
-}
-
-QString deviceGroup(const QString &device)
-{
-    // Joining a group helps only if that group may read and write the device, and joining
-    // root is never the advice to give.
-    struct stat info = {};
-    if (::stat(QFile::encodeName(device).constData(), &info) != 0 || info.st_gid == 0
-        || (info.st_mode & (S_IRGRP | S_IWGRP)) != (S_IRGRP | S_IWGRP))
-        return {};
-    QFile overflow(QStringLiteral("/proc/sys/kernel/overflowgid"));
-    const gid_t unknownGroup =
-        overflow.open(QIODevice::ReadOnly) ? overflow.readLine().trimmed().toUInt() : 65534;
-    if (info.st_gid == unknownGroup)
-        return {};
-    if (const struct group *owner = ::getgrgid(info.st_gid))
-        return QString::fromLocal8Bit(owner->gr_name);
-    return {};
 }
 
 QString openFailureMessage(const QString &port, const OpenFailure &failure)

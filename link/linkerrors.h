@@ -47,8 +47,3 @@ QString linkLostMessage(const QString &port, LostBoard future);
 QString linkFaultMessage(const QString &port, const QString &reason);
 /// Polls have gone unanswered `polls` times in a row on this line.
 QString silentBoardMessage(const QString &port, const SerialSettings &line, int polls);
-
-/// The group that owns the device and may read and write it, for the user to join; empty
-/// when there is none, it is root, or it is not known here (inside a user namespace,
-/// every group not mapped into it shows as the overflow group, "nogroup").
-QString deviceGroup(const QString &device);

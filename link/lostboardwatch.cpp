@@ -1,5 +1,7 @@
 #include "link/lostboardwatch.h"
 
+#include "devices/serialdevices.h"
+
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -7,44 +9,10 @@
 #include <utility>
 
 #include <sys/stat.h>
-#include <sys/sysmacros.h>
 
 namespace {
 
 constexpr int kMaxLinks = 40; // as the kernel follows them
-
-QString firstLine(const QString &file)
-{
-    QFile in(file);
-    if (!in.open(QIODevice::ReadOnly))
-        return {};
-    return QString::fromUtf8(in.readLine()).trimmed();
-}
-
-// The USB adapter a tty's sysfs directory belongs to: the interface above it
-// (bInterfaceNumber), then the device (idVendor). Nothing for a tty on no USB device.
-std::optional<QString> usbIdentityAbove(const QString &ttyDir, const QString &sysRoot)
-{
-    QString interface;
-    for (QDir dir(ttyDir); dir.absolutePath().startsWith(sysRoot);) {
-        const QString here = dir.absolutePath();
-        if (interface.isEmpty() && QFile::exists(here + QStringLiteral("/bInterfaceNumber")))
-            interface = firstLine(here + QStringLiteral("/bInterfaceNumber"));
-        if (QFile::exists(here + QStringLiteral("/idVendor"))) {
-            QString serial = firstLine(here + QStringLiteral("/serial"));
-            // Two adapters of a model without serial numbers are told apart by the socket
-            // they are in (the device's name is its place on the bus, "1-1.2").
-            if (serial.isEmpty())
-                serial = QStringLiteral("socket ") + dir.dirName();
-            return QStringList{firstLine(here + QStringLiteral("/idVendor")),
-                               firstLine(here + QStringLiteral("/idProduct")), serial, interface}
-                .join(QLatin1Char('/'));
-        }
-        if (!dir.cdUp())
-            break;
-    }
-    return std::nullopt;
-}
 
 } // namespace
 
@@ -108,17 +76,9 @@ std::optional<QString> LostBoardWatch::lookOnce()
 std::optional<QString> LostBoardWatch::usbIdentityOfNode(const QString &path) const
 {
     // The node's device number leads to its sysfs directory, whatever the node is called.
-    struct stat info = {};
-    if (::stat(QFile::encodeName(path).constData(), &info) != 0 || !S_ISCHR(info.st_mode))
-        return std::nullopt;
-    const QString entry = QStringLiteral("%1/dev/char/%2:%3")
-                              .arg(m_sysRoot)
-                              .arg(major(info.st_rdev))
-                              .arg(minor(info.st_rdev));
-    const QString ttyDir = QFileInfo(entry).canonicalFilePath();
-    if (ttyDir.isEmpty())
-        return std::nullopt;
-    return usbIdentityAbove(ttyDir, m_sysRoot);
+    if (const auto adapter = usbAdapterOf(ttySysfsDir(path, m_sysRoot), m_sysRoot))
+        return adapter->identity();
+    return std::nullopt;
 }
 
 std::optional<QString> LostBoardWatch::nodeWithIdentity(const QString &identity) const
@@ -129,7 +89,8 @@ std::optional<QString> LostBoardWatch::nodeWithIdentity(const QString &identity)
     for (const QString &name : ttys.entryList(QDir::Dirs | QDir::NoDotAndDotDot | QDir::System)) {
         const QString ttyDir = QFileInfo(ttys.filePath(name)).canonicalFilePath();
         const QString node = m_devRoot + QLatin1Char('/') + name;
-        if (usbIdentityAbove(ttyDir, m_sysRoot) == identity && QFileInfo::exists(node))
+        const auto adapter = usbAdapterOf(ttyDir, m_sysRoot);
+        if (adapter && adapter->identity() == identity && QFileInfo::exists(node))
             return node;
     }
     return std::nullopt;
@@ -138,6 +99,7 @@ std::optional<QString> LostBoardWatch::nodeWithIdentity(const QString &identity)
 QList<LostBoardWatch::Link> LostBoardWatch::linksOnTheWay(const QString &path)
 {
     QList<Link> links;
+#ifdef Q_OS_UNIX
     QString current = QFileInfo(path).absoluteFilePath();
     for (int hop = 0; hop < kMaxLinks; ++hop) {
         struct stat info = {};
@@ -146,5 +108,8 @@ QList<LostBoardWatch::Link> LostBoardWatch::linksOnTheWay(const QString &path)
         links.append({current, qint64(info.st_ctim.tv_sec) * 1000000000 + info.st_ctim.tv_nsec});
         current = QFileInfo(current).symLinkTarget();
     }
+#else
+    Q_UNUSED(path);
+#endif
     return links;
 }

@@ -2,6 +2,7 @@
 
 #include "clock.h"
 
+#include <climits>
 #include <cstdlib>
 #include <cstring>
 #include <dirent.h>
@@ -21,7 +22,10 @@ Sandboxed::Sandboxed(const std::vector<std::string> &argv, const std::string &de
 {
     std::vector<std::string> all = {"bwrap", "--dev-bind", "/", "/", "--dev", "/dev"};
     all.insert(all.end(), {"--dev-bind", device, "/dev/ttyS1"});
-    all.insert(all.end(), {"--perms", "01777", "--tmpfs", "/run/lock"});
+    // Where Qt locks a port by its name, private as in the launcher's sandbox.
+    char lockDir[PATH_MAX];
+    if (realpath("/var/lock", lockDir))
+        all.insert(all.end(), {"--perms", "01777", "--tmpfs", lockDir});
     // bwrap tells the program's PID on fd 3, for its CPU time and memory.
     all.insert(all.end(), {"--die-with-parent", "--info-fd", "3", "--"});
     all.insert(all.end(), argv.begin(), argv.end());

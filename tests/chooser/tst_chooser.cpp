@@ -1,5 +1,4 @@
 #include "chooser/chooserwindow.h"
-#include "chooser/serialdevices.h"
 #include "support/fakemachine.h"
 
 #include <QLabel>
@@ -39,62 +38,15 @@ class TestChooser : public QObject
 {
     Q_OBJECT
 private slots:
-    void adaptersAreNamedByMakerProductAndSerial();
-    void adaptersWithoutUdevAreFoundByTheirNodes();
-    void builtInPortsCountOnlyWithAUartBehind();
+    void onlyALoneAdapterOpensWithOneEnter_data();
+    void onlyALoneAdapterOpensWithOneEnter();
     void noDeviceOffersTheDemoAndShowsOnePluggedInLater();
 };
-
-void TestChooser::adaptersAreNamedByMakerProductAndSerial()
-{
-    FakeMachine machine;
-    machine.plugAdapter("ttyUSB0", kFtdi, kFtdiById);
-    machine.plugAdapter("ttyACM0", {"Arduino (www.arduino.cc)", "Arduino Uno", "7563331", "1-1"},
-                        "usb-Arduino__www.arduino.cc__0043_7563331-if00");
-    machine.addLink("usb-Prolific_gone-if00-port0", "../../ttyUSB7"); // unplugged since
-
-    const QList<SerialDevice> expected{
-        {machine.dev + "/serial/by-id/usb-Arduino__www.arduino.cc__0043_7563331-if00",
-         machine.dev + "/ttyACM0", "Arduino (www.arduino.cc)", "Arduino Uno", "7563331", false},
-        {machine.dev + "/serial/by-id/usb-FTDI_FT232R_USB_UART_A50285BI-if00-port0",
-         machine.dev + "/ttyUSB0", "FTDI", "FT232R USB UART", "A50285BI", false},
-    };
-    QCOMPARE(findSerialDevices(machine.dev, machine.sys), expected);
-}
-
-void TestChooser::adaptersWithoutUdevAreFoundByTheirNodes()
-{
-    FakeMachine machine; // no sysfs entries: a container's private /dev
-    machine.addNode("ttyUSB10");
-    machine.addNode("ttyUSB2");
-    machine.addNode("ttyACM0");
-    machine.addLink("usb-Simulated_board_1-if00", "../../ttyACM0");
-
-    const QList<SerialDevice> expected{
-        {machine.dev + "/serial/by-id/usb-Simulated_board_1-if00", machine.dev + "/ttyACM0", "",
-         "usb-Simulated_board_1-if00", "", false},
-        {machine.dev + "/ttyUSB2", machine.dev + "/ttyUSB2", "", "", "", false},
-        {machine.dev + "/ttyUSB10", machine.dev + "/ttyUSB10", "", "", "", false},
-    };
-    QCOMPARE(findSerialDevices(machine.dev, machine.sys), expected);
-}
-
-void TestChooser::builtInPortsCountOnlyWithAUartBehind()
-{
-    FakeMachine machine;
-    machine.addBuiltInPort("ttyS0", "4"); // a 16550A
-    machine.addBuiltInPort("ttyS1", "0");
-    machine.addNode("ttyS2"); // a node sysfs knows nothing of
-
-    const QList<SerialDevice> expected{
-        {machine.dev + "/ttyS0", machine.dev + "/ttyS0", "", "", "", true}};
-    QCOMPARE(findSerialDevices(machine.dev, machine.sys), expected);
-}
 
 void TestChooser::noDeviceOffersTheDemoAndShowsOnePluggedInLater()
 {
     FakeMachine machine;
-    ChooserWindow window(machine.dev, machine.sys);
+    ChooserWindow window(machine.roots());
     window.show();
     QVERIFY(QTest::qWaitForWindowExposed(&window));
     QCOMPARE(window.findChild<QLabel *>()->text(),
@@ -110,6 +62,43 @@ void TestChooser::noDeviceOffersTheDemoAndShowsOnePluggedInLater()
 
     QTest::mouseClick(button(window, "Usar a placa simulada"), Qt::LeftButton);
     QCOMPARE(window.result(), int(ChooserWindow::Demo));
+}
+
+void TestChooser::onlyALoneAdapterOpensWithOneEnter_data()
+{
+    QTest::addColumn<bool>("adapter"); // else a port of the computer itself, ttyS0
+    QTest::addColumn<bool>("console"); // ttyS0 is the kernel's console
+    QTest::addColumn<QString>("heading");
+    QTest::addColumn<QString>("opened");
+    const QString choose = "Escolha a porta em que a placa está ligada:";
+    QTest::newRow("a USB adapter") << true << false << choose << "/serial/by-id/" + kFtdiById;
+    QTest::newRow("a built-in port") << false << false << choose << "";
+    QTest::newRow("a built-in port that is the console")
+        << false << true
+        << "Nenhuma placa foi encontrada. Ligue a placa ao computador: ela aparece aqui assim "
+           "que for reconhecida."
+        << "";
+}
+
+void TestChooser::onlyALoneAdapterOpensWithOneEnter()
+{
+    QFETCH(bool, adapter);
+    QFETCH(bool, console);
+    QFETCH(QString, heading);
+    QFETCH(QString, opened);
+    FakeMachine machine;
+    if (adapter)
+        machine.plugAdapter("ttyUSB0", kFtdi, kFtdiById);
+    else
+        machine.addBuiltInPort("ttyS0", "4");
+    machine.setConsole("tty0", console ? "console=ttyS0,115200" : "");
+    ChooserWindow window(machine.roots());
+    window.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&window));
+    QCOMPARE(window.findChild<QLabel *>()->text(), heading);
+    QTest::keyClick(&window, Qt::Key_Return);
+    QCOMPARE(window.isVisible(), opened.isEmpty());
+    QCOMPARE(window.chosenPath(), opened.isEmpty() ? "" : machine.dev + opened);
 }
 
 QTEST_MAIN(TestChooser)

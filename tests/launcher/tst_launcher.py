@@ -19,7 +19,13 @@ from processes import BWRAP, Lines, Processes, expect, in_private_dev, run_test,
 STAND_IN = """#!/bin/bash
 echo "arguments: $#"
 echo "ttyS1 leads to: $(readlink /dev/ttyS1)"
-if [ -n "${STAND_IN_WAITS:-}" ]; then echo "pid $$"; exec sleep 60; fi
+if [ -n "${STAND_IN_WAITS:-}" ]; then
+    trap 'echo "port closed"; exit 0' TERM
+    echo "pid $$"
+    exec 9<> <(:)
+    read -r -t 60 -u 9
+    exit 0
+fi
 port=${STAND_IN_OPENS:-/dev/ttyS1}
 echo "opening $port"
 for _ in $(seq 100); do [ -e "$port" ] && break; sleep 0.1; done
@@ -29,23 +35,30 @@ head -c 2 <&3 | od -An -tx1
 exit 7
 """
 STAND_IN_CHOOSER = """#!/bin/bash
-[ "$1" = --error ] && printf '%s\\n' "$2" >>"$0.boxes"
+case "$1" in
+--error) printf '%s\\n' "$2" >>"$0.boxes" ;;
+--check) exec CHOOSER "$@" ;;
+*) echo "pid $$" >&2; exec sleep 60 ;; # a window nobody answers
+esac
 """
 
 
-def scratch_folder(launcher_dir, simulator, chooser=None):
-    """The scripts beside a stand-in viewer, the simulator and `chooser` (the stand-in when
-    None) and a serial/by-id folder; removed when the test ends."""
+def scratch_folder(launcher_dir, program_dir, simulator, real_chooser=False):
+    """The scripts beside a stand-in viewer, the simulator and the chooser (a stand-in that
+    leaves device checks to the real one, unless `real_chooser`) and a serial/by-id folder;
+    removed when the test ends."""
     folder = tempfile.TemporaryDirectory(prefix="launcher-")
     path = folder.name
-    for script in ("sensor-viewer-on", "sensor-viewer-demo"):
+    chooser = os.path.join(program_dir, "sensor-viewer-chooser")
+    for script in ("sensor-viewer-on", "sensor-viewer-demo", "sensor-viewer-common.sh"):
         shutil.copy(os.path.join(launcher_dir, script), path)
-    for name, text in (("sensor-viewer", STAND_IN), ("sensor-viewer-chooser", STAND_IN_CHOOSER)):
+    for name, text in (("sensor-viewer", STAND_IN),
+                       ("sensor-viewer-chooser", STAND_IN_CHOOSER.replace("CHOOSER", chooser))):
         with open(os.path.join(path, name), "w") as stand_in:
             stand_in.write(text)
         os.chmod(os.path.join(path, name), 0o755)
     open(os.path.join(path, "sensor-viewer-chooser.boxes"), "w").close()  # none shown yet
-    if chooser:
+    if real_chooser:
         os.remove(os.path.join(path, "sensor-viewer-chooser"))
         os.symlink(chooser, os.path.join(path, "sensor-viewer-chooser"))
     os.symlink(simulator, os.path.join(path, "sensor-board-sim"))
@@ -94,8 +107,7 @@ def stand_in_through_launcher(processes, folder, board, *given, inside=()):
 def binds_the_device_as_ttyS1(processes, launcher_dir, program_dir, simulator):
     # The device as given, or found, and what the viewer's /dev/ttyS1 is: the device itself,
     # or a link on the way to it that the viewer follows again when the board comes back.
-    chooser = os.path.join(program_dir, "sensor-viewer-chooser")
-    with scratch_folder(launcher_dir, simulator, chooser) as folder:
+    with scratch_folder(launcher_dir, program_dir, simulator, real_chooser=True) as folder:
         board = processes.start_board(simulator)
         expect(stand_in_through_launcher(processes, folder, board, board.device),
                (stand_in_saw(""), 7), "pseudo-terminal: the stand-in's output, exit status")
@@ -107,19 +119,26 @@ def binds_the_device_as_ttyS1(processes, launcher_dir, program_dir, simulator):
                (stand_in_saw(link), 7), "relative link: the stand-in's output, exit status")
 
         adapter = "usb-FTDI_FT232R_USB_UART_A50285BI-if00-port0"
-        for name, given in (("USB node with udev's link", ["/dev/ttyUSB0"]),
-                            ("no device, one adapter found", [])):
-            board = processes.start_board(simulator)
-            inside = in_private_dev({"ttyUSB0": board.device}, {adapter: "../../ttyUSB0"})
-            expect(stand_in_through_launcher(processes, folder, board, *given, inside=inside),
-                   (stand_in_saw(f"/dev/.host/serial/by-id/{adapter}"), 7),
-                   f"{name}: the stand-in's output, exit status")
+        board = processes.start_board(simulator)
+        inside = in_private_dev({"ttyUSB0": board.device}, {adapter: "../../ttyUSB0"})
+        expect(stand_in_through_launcher(processes, folder, board, "/dev/ttyUSB0", inside=inside),
+               (stand_in_saw(f"/dev/.host/serial/by-id/{adapter}"), 7),
+               "USB node with udev's link: the stand-in's output, exit status")
+        # Not even a lone adapter is taken without asking; with no window to ask in, it is
+        # named for the user to give.
+        launcher = start_script(processes, folder, "sensor-viewer-on", inside=inside, DISPLAY="",
+                                WAYLAND_DISPLAY="", QT_QPA_PLATFORM="")
+        expect(launcher.communicate(timeout=30)[1:] + (launcher.returncode,),
+               ("sensor-viewer-on: one serial device found, but no display to ask whether it "
+                f"is the board's; name the one to use: sensor-viewer-on DEVICE, or try "
+                f"sensor-viewer-demo.\n  /dev/serial/by-id/{adapter}\n", 2),
+               "no device named, one adapter, no display: the message, exit status")
 
 
 def shows_devices_plugged_in_after_start(processes, launcher_dir, program_dir, simulator):
     # The viewer's /dev follows the machine's: a second adapter plugged in while the viewer
     # runs can be opened by its name.
-    with scratch_folder(launcher_dir, simulator) as folder:
+    with scratch_folder(launcher_dir, program_dir, simulator) as folder:
         boards = [processes.start_board(simulator) for _ in range(2)]
         # The second board's device waits under a hidden name until the test plugs it in.
         plugged = os.path.join(folder, "plugged")
@@ -137,33 +156,48 @@ def shows_devices_plugged_in_after_start(processes, launcher_dir, program_dir, s
 
 
 def refuses_with_a_reason(processes, launcher_dir, program_dir, simulator):
-    with scratch_folder(launcher_dir, simulator) as folder:
+    with scratch_folder(launcher_dir, program_dir, simulator) as folder:
         # What is given, PATH when not the test's own, the last line the launcher writes to
         # standard error, its status, and the box that shows the same to a user from the
         # menu (standard error is no terminal here).
         cases = [
-            ("missing device", "/dev/ttyUSB-absent", None,
+            ("missing device", ["/dev/ttyUSB-absent"], None,
              "sensor-viewer-on: /dev/ttyUSB-absent does not exist. Is the board plugged in? "
              "USB serial adapters appear as /dev/ttyUSB0 or /dev/ttyACM0; ls "
              "/dev/serial/by-id/ lists them by name.", 1,
              "Não foi possível abrir /dev/ttyUSB-absent: o dispositivo não existe. Verifique se "
              "a placa está ligada ao computador; os adaptadores USB-serial aparecem como "
              "/dev/ttyUSB0 ou /dev/ttyACM0."),
-            ("device that is not a terminal", "/dev/null", None,
+            ("device that is not a terminal", ["/dev/null"], None,
              "sensor-viewer-on: /dev/null is not a serial device (a terminal or "
              "pseudo-terminal).", 1,
              "Não foi possível abrir /dev/null: não é um dispositivo serial. Escolha a porta em "
              "que a placa está ligada, como /dev/ttyUSB0."),
-            ("bubblewrap missing", "/dev/null", f"{folder}/missing",
+            ("bubblewrap missing", ["/dev/null"], f"{folder}/missing",
              "sensor-viewer-on: bubblewrap (bwrap) is not installed; it gives the viewer "
              "its own /dev/ttyS1. Install it with: sudo apt install bubblewrap", 1,
              "O bubblewrap (bwrap) não está instalado; é ele que mostra /dev/null ao "
              "visualizador como a sua porta COM2. Instale-o com: sudo apt install bubblewrap"),
+            *[(f"{terminal}: a terminal, not a serial line", [terminal], None,
+               f"sensor-viewer-on: {terminal} is a terminal of this computer (a console or the "
+               "terminal you type in), not a serial line. Name the port the board is plugged "
+               "into, such as /dev/ttyUSB0.", 1,
+               f"Não foi possível abrir {terminal}: é um terminal do próprio computador (um "
+               "console ou o terminal em que se digita), e não uma linha serial. Escolha a "
+               "porta em que a placa está ligada, como /dev/ttyUSB0.")
+              for terminal in ("/dev/tty", "/dev/ptmx")],
+            ("an empty name", [""], None, "sensor-viewer-on: the device's name is empty.", 2,
+             "O nome do dispositivo está vazio. Uso: sensor-viewer-on [DISPOSITIVO]"),
+            ("two devices", ["a", "b"], None,
+             "sensor-viewer-on: one device at most, and 2 were given: a b.", 2,
+             "Só um dispositivo pode ser dado, e foram dados 2: a b. Uso: sensor-viewer-on "
+             "[DISPOSITIVO]"),
         ]
         for name, given, path, message, status, box in cases:
             shown = len(boxes(folder))
-            launcher = start_script(processes, folder, "sensor-viewer-on", given,
-                                    PATH=path or os.environ["PATH"])
+            # Were a terminal taken, the stand-in viewer would leave it alone.
+            launcher = start_script(processes, folder, "sensor-viewer-on", *given,
+                                    PATH=path or os.environ["PATH"], STAND_IN_WAITS="1")
             _, errors = launcher.communicate(timeout=30)
             expect(errors.splitlines()[-1:], [message], f"{name}: the message")
             expect(launcher.returncode, status, f"{name}: exit status")
@@ -173,7 +207,7 @@ def refuses_with_a_reason(processes, launcher_dir, program_dir, simulator):
 def without_bubblewrap_the_viewer_opens_COM2(processes, launcher_dir, program_dir, simulator):
     # As from the menu, with no device named: no other device can be shown as COM2, so the
     # plain viewer opens the real one, after a box that says why.
-    with scratch_folder(launcher_dir, simulator) as folder:
+    with scratch_folder(launcher_dir, program_dir, simulator) as folder:
         board = processes.start_board(simulator)
         # bubblewrap there is a file that does not run.
         launcher = start_script(processes, folder, "sensor-viewer-on", inside=in_private_dev(
@@ -193,7 +227,7 @@ def without_bubblewrap_the_viewer_opens_COM2(processes, launcher_dir, program_di
 
 def demo_stops_both_on_any_signal(processes, launcher_dir, program_dir, simulator):
     # Whatever signal ends the demo, the board and the viewer end with it.
-    with scratch_folder(launcher_dir, simulator) as folder:
+    with scratch_folder(launcher_dir, program_dir, simulator) as folder:
         for signal_number in (signal.SIGTERM, signal.SIGHUP):
             name = signal_number.name
             demo = start_script(processes, folder, "sensor-viewer-demo", STAND_IN_WAITS="1")
@@ -206,6 +240,43 @@ def demo_stops_both_on_any_signal(processes, launcher_dir, program_dir, simulato
             expect(demo.wait(10), 0, f"{name}: the demo's exit status")
             expect("stopped" in errors.all(), True, f"{name}: the board says it stopped")
             wait_for(lambda: not running(viewer), f"{name}: the viewer to end", timeout=5)
+
+
+def ended_by_a_signal_leaves_nothing_behind(processes, launcher_dir, program_dir, simulator):
+    # Ended while the viewer runs, the launcher lets it close its port as when the user
+    # closes it, which gives the line its settings back; ended while its window is up, the
+    # window goes with it. Its folder goes too, at the latest at the next run.
+    with scratch_folder(launcher_dir, program_dir, simulator) as folder:
+        runtime = os.path.join(folder, "runtime")
+        os.mkdir(runtime)
+        board = processes.start_board(simulator)
+        for name, given, signal_number in (("viewer, TERM", [board.device], signal.SIGTERM),
+                                           ("viewer, HUP", [board.device], signal.SIGHUP),
+                                           ("chooser's window, TERM", [], signal.SIGTERM),
+                                           ("viewer, KILL", [board.device], signal.SIGKILL)):
+            launcher = start_script(processes, folder, "sensor-viewer-on", *given,
+                                    STAND_IN_WAITS="1", XDG_RUNTIME_DIR=runtime)
+            output = Lines(launcher.stdout if given else launcher.stderr)
+            started = wait_for(lambda: output.starting("pid "), f"{name}: the PID", timeout=30)
+            pid = int(started[0][1].split()[1])
+            os.kill(launcher.pid, signal_number)
+            launcher.wait(10)
+            wait_for(lambda: not running(pid), f"{name}: its process to end", timeout=5)
+            if given and signal_number != signal.SIGKILL:
+                expect(output.all()[-1:], ["port closed"], f"{name}: the viewer's last words")
+            expect(len(os.listdir(runtime)), int(signal_number == signal.SIGKILL),
+                   f"{name}: folders left")
+        start_script(processes, folder, "sensor-viewer-on", "/dev/null",
+                     XDG_RUNTIME_DIR=runtime).communicate(timeout=30)
+        expect(os.listdir(runtime), [], "the folder of the run killed, after the next run")
+
+
+def demo_tells_why_the_board_did_not_start(processes, launcher_dir, program_dir, simulator):
+    with scratch_folder(launcher_dir, program_dir, simulator) as folder:
+        demo = start_script(processes, folder, "sensor-viewer-demo", "--no-such-option")
+        demo.communicate(timeout=30)
+        expect(boxes(folder), ["A placa simulada não começou a funcionar. O simulador disse: "
+                               "unknown option '--no-such-option'"], "the box")
 
 
 if __name__ == "__main__":

@@ -233,20 +233,6 @@ private slots:
                        "resposta");
     }
 
-    // A device is named as the system knows it, whatever node or link leads to it (the
-    // launcher shows the user's device as /dev/ttyS1).
-    void deviceIsNamedAsTheSystemKnowsIt()
-    {
-        PtyBoard board;
-        QTemporaryDir dir;
-        QFile::link(board.devicePath(), dir.filePath("ttyS1"));
-        QCOMPARE(deviceKnownAs(dir.filePath("ttyS1")), board.devicePath());
-        FakeMachine machine;
-        machine.plugAdapter("ttyUSB0", {"FTDI", "FT232R", "A50285BI", "1-2"}, {},
-                            board.devicePath());
-        QCOMPARE(deviceKnownAs(dir.filePath("ttyS1"), machine.sys), "/dev/ttyUSB0");
-    }
-
     void permissionHint_data()
     {
         QTest::addColumn<QString>("group");

@@ -20,7 +20,9 @@ void write(const QString &path, const QString &text)
 FakeMachine::FakeMachine()
     : dev(m_root.path() + "/dev")
     , sys(m_root.path() + "/sys")
+    , proc(m_root.path() + "/proc")
 {
+    QDir().mkpath(proc);
     QDir().mkpath(dev + "/serial/by-id");
     QDir().mkpath(sys + "/class/tty");
     QDir().mkpath(sys + "/dev/char");
@@ -80,4 +82,11 @@ void FakeMachine::addBuiltInPort(const QString &node, const QString &type)
     addNode(node);
     QDir().mkpath(sys + "/class/tty/" + node);
     write(sys + "/class/tty/" + node + "/type", type);
+}
+
+void FakeMachine::setConsole(const QString &active, const QString &cmdline)
+{
+    QDir().mkpath(sys + "/class/tty/console");
+    write(sys + "/class/tty/console/active", active);
+    write(proc + "/cmdline", cmdline);
 }

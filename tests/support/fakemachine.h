@@ -1,5 +1,7 @@
 #pragma once
 
+#include "devices/serialdevices.h"
+
 #include <QString>
 #include <QTemporaryDir>
 
@@ -27,6 +29,11 @@ public:
     void addLink(const QString &byId, const QString &target);
     /// A built-in port; sysfs type 0 means no UART behind it.
     void addBuiltInPort(const QString &node, const QString &type);
+    /// The kernel's console is `active` (/sys/class/tty/console/active), and its command
+    /// line `cmdline`.
+    void setConsole(const QString &active, const QString &cmdline);
+
+    MachineRoots roots() const { return {dev, sys, proc}; }
 
 private:
     QTemporaryDir m_root;
@@ -34,4 +41,5 @@ private:
 public:
     const QString dev;
     const QString sys;
+    const QString proc;
 };

@@ -12,6 +12,8 @@ import time
 # Found on the test's own PATH, whatever PATH a process is given.
 SETPRIV = shutil.which("setpriv")
 BWRAP = shutil.which("bwrap")
+# Where Qt locks a port by its name; the sandboxes, as the launcher's, get a private one.
+LOCK_DIR = os.path.realpath("/var/lock")
 
 
 def in_private_dev(devices=None, by_id=None, binds=None):
@@ -27,7 +29,7 @@ def in_private_dev(devices=None, by_id=None, binds=None):
         command += ["--symlink", target, f"/dev/serial/by-id/{name}"]
     for path, file in (binds or {}).items():
         command += ["--ro-bind", file, path]
-    return command + ["--perms", "01777", "--tmpfs", "/run/lock", "--"]
+    return command + ["--perms", "01777", "--tmpfs", LOCK_DIR, "--"]
 
 
 class Processes:
