@@ -99,7 +99,6 @@ std::optional<QString> LostBoardWatch::nodeWithIdentity(const QString &identity)
 QList<LostBoardWatch::Link> LostBoardWatch::linksOnTheWay(const QString &path)
 {
     QList<Link> links;
-#ifdef Q_OS_UNIX
     QString current = QFileInfo(path).absoluteFilePath();
     for (int hop = 0; hop < kMaxLinks; ++hop) {
         struct stat info = {};
@@ -108,8 +107,5 @@ QList<LostBoardWatch::Link> LostBoardWatch::linksOnTheWay(const QString &path)
         links.append({current, qint64(info.st_ctim.tv_sec) * 1000000000 + info.st_ctim.tv_nsec});
         current = QFileInfo(current).symLinkTarget();
     }
-#else
-    Q_UNUSED(path);
-#endif
     return links;
 }
