@@ -1,0 +1,149 @@
+// Looking back over the whole session: the x axis spans every point held, the wheel, a
+// drag and the keys zoom and pan it, the line keeps each pixel column's extremes however
+// many points it holds, and the fixed view comes back as it was.
+
+#include "ui/lineseries.h"
+#include "ui/signalchart.h"
+
+#include <QtTest>
+#include <QValueAxis>
+
+namespace {
+
+using Range = QPair<double, double>;
+
+// The chart as in the window, a zigzag of `count` points on it.
+struct ShownChart
+{
+    explicit ShownChart(int count)
+    {
+        chart.addSeries(&series);
+        chart.resize(609, 250);
+        chart.show();
+        for (int x = 0; x < count; ++x)
+            series.AppendPoint(x, x % 2 ? 4.5 : 0.5);
+        series.flush();
+    }
+    Range range() const { return {chart.BottomAxis()->min(), chart.BottomAxis()->max()}; }
+    // The point `fraction` of the way across the plot, at its mid-height, in the view.
+    QPoint at(double fraction) const
+    {
+        const QRectF area = chart.chart()->plotArea();
+        const QPointF inChart(area.left() + fraction * area.width(), area.center().y());
+        return chart.mapFromScene(chart.chart()->mapToScene(inChart));
+    }
+    // The x value the chart draws under a point of the view.
+    double valueAt(QPoint p) const
+    {
+        return chart.chart()->mapToValue(chart.chart()->mapFromScene(chart.mapToScene(p))).x();
+    }
+    void key(Qt::Key key) { QTest::keyClick(&chart, key); }
+    SignalChart chart;
+    LineSeries series;
+};
+
+} // namespace
+
+class TstSessionView : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void wholeSessionSpansEveryPoint()
+    {
+        ShownChart s(250);
+        s.chart.setWholeSessionView(true);
+        s.series.flush();
+        QCOMPARE(s.range(), Range(0, 249));
+        QCOMPARE(s.series.drawnPoints().last(), QPointF(249, 4.5));
+        for (int x = 250; x < 300; ++x) // they keep coming
+            s.series.AppendPoint(x, 2.5);
+        s.series.flush();
+        QCOMPARE(s.range(), Range(0, 299));
+        QCOMPARE(s.series.drawnPoints().last(), QPointF(299, 2.5));
+        QCOMPARE(s.chart.LeftAxis()->max(), 5.5);
+    }
+
+    void wheelZoomKeepsPointUnderPointer()
+    {
+        ShownChart s(1000);
+        s.chart.setWholeSessionView(true);
+        const QPoint pointer = s.at(0.3);
+        const double under = s.valueAt(pointer);
+        QWheelEvent notch(pointer, s.chart.mapToGlobal(pointer), {}, {0, 120}, Qt::NoButton,
+                          Qt::NoModifier, Qt::NoScrollPhase, false);
+        QApplication::sendEvent(s.chart.viewport(), &notch);
+        QCOMPARE(s.range().second - s.range().first, 999 * 0.8);
+        QCOMPARE(s.valueAt(pointer), under);
+    }
+
+    // From the middle half of 1,000 samples, zoomed in with "+".
+    void keysMoveTheRange_data()
+    {
+        QTest::addColumn<Qt::Key>("key");
+        QTest::addColumn<Range>("range");
+        QTest::newRow("Right: a tenth later") << Qt::Key_Right << Range(299.7, 799.2);
+        QTest::newRow("Left: a tenth earlier") << Qt::Key_Left << Range(199.8, 699.3);
+        QTest::newRow("minus: twice as wide, the whole session") << Qt::Key_Minus << Range(0, 999);
+        QTest::newRow("Home: the whole session") << Qt::Key_Home << Range(0, 999);
+    }
+    void keysMoveTheRange()
+    {
+        QFETCH(Qt::Key, key);
+        QFETCH(Range, range);
+        ShownChart s(1000);
+        s.chart.setWholeSessionView(true);
+        s.key(Qt::Key_Plus);
+        QCOMPARE(s.range(), Range(249.75, 749.25));
+        s.key(key);
+        QCOMPARE(s.range(), range);
+    }
+
+    void dragPansTheTraceWithThePointer()
+    {
+        ShownChart s(1000);
+        s.chart.setWholeSessionView(true);
+        s.key(Qt::Key_Plus);
+        const double under = s.valueAt(s.at(0.5));
+        QTest::mousePress(s.chart.viewport(), Qt::LeftButton, {}, s.at(0.5));
+        QTest::mouseMove(s.chart.viewport(), s.at(0.25));
+        QTest::mouseRelease(s.chart.viewport(), Qt::LeftButton, {}, s.at(0.25));
+        QCOMPARE(qRound(s.valueAt(s.at(0.25))), qRound(under));
+    }
+
+    void fixedViewComesBackAsItWas()
+    {
+        ShownChart s(150);
+        QCoreApplication::processEvents();
+        const QImage before = s.chart.grab().toImage();
+        s.chart.setWholeSessionView(true);
+        s.key(Qt::Key_Plus);
+        s.key(Qt::Key_Right);
+        s.series.flush();
+        QCoreApplication::processEvents();
+        QVERIFY(s.chart.grab().toImage() != before);
+        s.chart.setWholeSessionView(false);
+        s.series.flush();
+        QCoreApplication::processEvents();
+        QCOMPARE(s.chart.grab().toImage(), before);
+    }
+
+    // A day at a sample a second, drawn across a few hundred pixels: a spike of one
+    // sample either way still shows, and the line is a few points per pixel column.
+    void wholeDayKeepsEverySpike()
+    {
+        ShownChart s(0);
+        for (int x = 0; x < 86400; ++x)
+            s.series.AppendPoint(x, x == 43210 ? 5.0 : x == 60000 ? 0.0 : 2.5);
+        s.chart.setWholeSessionView(true);
+        s.series.flush();
+        const QList<QPointF> drawn = s.series.drawnPoints();
+        QVERIFY(drawn.contains(QPointF(43210, 5.0)));
+        QVERIFY(drawn.contains(QPointF(60000, 0.0)));
+        QCOMPARE(drawn.last(), QPointF(86399, 2.5));
+        QCOMPARE_LE(drawn.size(), 4 * qCeil(s.chart.chart()->plotArea().width()));
+    }
+};
+
+QTEST_MAIN(TstSessionView)
+#include "tst_sessionview.moc"
