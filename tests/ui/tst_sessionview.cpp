@@ -38,6 +38,12 @@ struct ShownChart
         return chart.chart()->mapToValue(chart.chart()->mapFromScene(chart.mapToScene(p))).x();
     }
     void key(Qt::Key key) { QTest::keyClick(&chart, key); }
+    void wheel(QPoint at, int notches)
+    {
+        QWheelEvent turn(at, chart.mapToGlobal(at), {}, {0, 120 * notches}, Qt::NoButton,
+                         Qt::NoModifier, Qt::NoScrollPhase, false);
+        QApplication::sendEvent(chart.viewport(), &turn);
+    }
     SignalChart chart;
     LineSeries series;
 };
@@ -56,7 +62,9 @@ private slots:
         s.series.flush();
         QCOMPARE(s.range(), Range(0, 249));
         QCOMPARE(s.series.drawnPoints().last(), QPointF(249, 4.5));
-        for (int x = 250; x < 300; ++x) // they keep coming
+        s.key(Qt::Key_Plus);
+        s.key(Qt::Key_Home); // back to all of it, following what comes
+        for (int x = 250; x < 300; ++x)
             s.series.AppendPoint(x, 2.5);
         s.series.flush();
         QCOMPARE(s.range(), Range(0, 299));
@@ -70,11 +78,11 @@ private slots:
         s.chart.setWholeSessionView(true);
         const QPoint pointer = s.at(0.3);
         const double under = s.valueAt(pointer);
-        QWheelEvent notch(pointer, s.chart.mapToGlobal(pointer), {}, {0, 120}, Qt::NoButton,
-                          Qt::NoModifier, Qt::NoScrollPhase, false);
-        QApplication::sendEvent(s.chart.viewport(), &notch);
+        s.wheel(pointer, 1);
         QCOMPARE(s.range().second - s.range().first, 999 * 0.8);
         QCOMPARE(s.valueAt(pointer), under);
+        s.wheel(pointer, -3); // out past the whole session: all of it, no more
+        QCOMPARE(s.range(), Range(0, 999));
     }
 
     // From the middle half of 1,000 samples, zoomed in with "+".
@@ -114,6 +122,8 @@ private slots:
     void fixedViewComesBackAsItWas()
     {
         ShownChart s(150);
+        s.wheel(s.at(0.5), 1); // the fixed view ignores the wheel and the keys
+        s.key(Qt::Key_Plus);
         QCoreApplication::processEvents();
         const QImage before = s.chart.grab().toImage();
         s.chart.setWholeSessionView(true);
@@ -129,7 +139,8 @@ private slots:
     }
 
     // A day at a sample a second, drawn across a few hundred pixels: a spike of one
-    // sample either way still shows, and the line is a few points per pixel column.
+    // sample either way still shows, the line runs left to right, a few points per pixel
+    // column.
     void wholeDayKeepsEverySpike()
     {
         ShownChart s(0);
@@ -141,6 +152,8 @@ private slots:
         QVERIFY(drawn.contains(QPointF(43210, 5.0)));
         QVERIFY(drawn.contains(QPointF(60000, 0.0)));
         QCOMPARE(drawn.last(), QPointF(86399, 2.5));
+        const auto byX = [](QPointF a, QPointF b) { return a.x() < b.x(); };
+        QVERIFY(std::is_sorted(drawn.begin(), drawn.end(), byX));
         QCOMPARE_LE(drawn.size(), 4 * qCeil(s.chart.chart()->plotArea().width()));
     }
 };
