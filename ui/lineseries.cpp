@@ -63,6 +63,8 @@ void LineSeries::AppendPoint(double x, double y)
 void LineSeries::ClearPoints()
 {
     m_points.clear();
+    if (m_review == Review::Range)
+        m_review = Review::WholeSession; // a range of the old session would show nothing
     scheduleFlush();
 }
 
