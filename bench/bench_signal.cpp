@@ -56,7 +56,7 @@ void lineSeriesFlush(benchmark::State &state)
     QCoreApplication::processEvents();
     bool narrow = false;
     for (auto _ : state) {
-        series.setVisibleRange(0.0, (narrow = !narrow) ? 99.0 : 100.0);
+        series.setVisibleRange(0.0, (narrow = !narrow) ? kFixedSpanX - 1.0 : kFixedSpanX);
         series.flush();
     }
     state.counters["visible"] = double(series.drawnPoints().size());

@@ -118,7 +118,7 @@ private slots:
         for (int x = 0; x < kStreamed; ++x)
             points.append(x, 2.5);
         QCOMPARE(points.size(), std::size_t(131072));
-        QCOMPARE(points.within(0, 100).size(), 101);
+        QCOMPARE(points.within(0, kFixedSpanX).size(), qsizetype(kFixedSpanX) + 1);
         const QList<QPointF> lastDay = points.within(kStreamed - kDay, kStreamed);
         QCOMPARE(lastDay.size(), kDay);
         QCOMPARE(lastDay.last(), QPointF(kStreamed - 1, 2.5));
