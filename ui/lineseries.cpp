@@ -74,7 +74,7 @@ void LineSeries::setVisibleRange(double minX, double maxX)
     m_fixedMaxX = maxX;
     m_points.keepUpTo(maxX);
     if (!reviewing())
-        show(minX, maxX);
+        setShownRange(minX, maxX);
     scheduleFlush();
 }
 
@@ -82,21 +82,21 @@ void LineSeries::reviewWholeSession()
 {
     m_review = Review::WholeSession;
     const QPair<double, double> whole = wholeSession();
-    show(whole.first, whole.second);
+    setShownRange(whole.first, whole.second);
     scheduleFlush();
 }
 
 void LineSeries::review(double minX, double maxX)
 {
     m_review = Review::Range;
-    show(minX, maxX);
+    setShownRange(minX, maxX);
     scheduleFlush();
 }
 
 void LineSeries::endReview()
 {
     m_review = Review::None;
-    show(m_fixedMinX, m_fixedMaxX);
+    setShownRange(m_fixedMinX, m_fixedMaxX);
     scheduleFlush();
 }
 
@@ -119,7 +119,7 @@ void LineSeries::setColumns(int columns)
         scheduleFlush();
 }
 
-void LineSeries::show(double minX, double maxX)
+void LineSeries::setShownRange(double minX, double maxX)
 {
     if (minX == m_minX && maxX == m_maxX)
         return;
@@ -200,7 +200,7 @@ void LineSeries::handOverThinned()
 {
     if (m_review == Review::WholeSession) {
         const QPair<double, double> whole = wholeSession();
-        show(whole.first, whole.second);
+        setShownRange(whole.first, whole.second);
     }
     // The whole range changes at once here, so one piece does.
     drawPiece(0, m_points.thinned(m_minX, m_maxX, m_columns), m_minX);

@@ -90,7 +90,7 @@ signals:
 private:
     enum class Review { None, WholeSession, Range };
 
-    void show(double minX, double maxX);
+    void setShownRange(double minX, double maxX);
     void handOverThinned();
     void drawPiece(int k, QList<QPointF> points, double leftEdgeX);
     void scheduleFlush();

@@ -14,7 +14,6 @@
 #include <QWheelEvent>
 
 #include <cmath>
-#include <functional>
 
 SignalChart::SignalChart(QWidget *parent)
     : QChartView(new QChart, parent) // setChart() would leave the view's default chart behind
@@ -231,28 +230,26 @@ void SignalChart::keyPressEvent(QKeyEvent *event)
         return QChartView::keyPressEvent(event);
     const double centre = (m_bottomAxis->min() + m_bottomAxis->max()) / 2.0;
     const double tenth = (m_bottomAxis->max() - m_bottomAxis->min()) / 10.0;
-    std::function<void()> act;
     switch (event->key()) {
     case Qt::Key_Plus:
     case Qt::Key_Equal:
-        act = [&] { zoomAround(centre, 0.5); };
+        runGuarded([&] { zoomAround(centre, 0.5); });
         break;
     case Qt::Key_Minus:
-        act = [&] { zoomAround(centre, 2.0); };
+        runGuarded([&] { zoomAround(centre, 2.0); });
         break;
     case Qt::Key_Left:
-        act = [&] { panBy(-tenth); };
+        runGuarded([&] { panBy(-tenth); });
         break;
     case Qt::Key_Right:
-        act = [&] { panBy(tenth); };
+        runGuarded([&] { panBy(tenth); });
         break;
     case Qt::Key_Home:
-        act = [&] { m_series->reviewWholeSession(); };
+        runGuarded([&] { m_series->reviewWholeSession(); });
         break;
     default:
         return QChartView::keyPressEvent(event);
     }
-    runGuarded(act);
     event->accept();
 }
 
