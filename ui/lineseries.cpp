@@ -73,8 +73,10 @@ void LineSeries::setVisibleRange(double minX, double maxX)
     m_fixedMinX = minX;
     m_fixedMaxX = maxX;
     m_points.keepUpTo(maxX);
-    if (!reviewing())
-        setShownRange(minX, maxX);
+    if (!reviewing()) { // the chart's axis already shows it: nothing to tell
+        m_minX = minX;
+        m_maxX = maxX;
+    }
     scheduleFlush();
 }
 

@@ -84,7 +84,8 @@ public:
     static constexpr int kPieceCount = 10;
 
 signals:
-    /// The x range shown changed: under review, as the user moves it or as points come.
+    /// The x range shown changed under review, as the user moves it or as points come,
+    /// or back to the fixed range at its end.
     void shownRangeChanged(double minX, double maxX);
 
 private:
