@@ -179,6 +179,7 @@ void wholeSessionRedraw(benchmark::State &state)
         shown.refresh();
     }
     state.counters["drawn"] = double(shown.series.drawnPoints().size());
+    state.counters["columns"] = shown.chart.chart()->plotArea().width();
     state.counters["paints"] =
         benchmark::Counter(shown.counter.paints, benchmark::Counter::kAvgIterations);
 }
