@@ -6,10 +6,8 @@
 
 namespace {
 
-bool beforeX(const QPointF &p, double x)
-{
-    return p.x() < x;
-}
+// A lambda rather than a function, so that the searches inline it.
+const auto beforeX = [](const QPointF &p, double x) { return p.x() < x; };
 
 // Takes the points of a range in order, one pixel column at a time, and keeps of each
 // column what a line through it needs to look the same.
