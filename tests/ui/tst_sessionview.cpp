@@ -24,7 +24,11 @@ struct ShownChart
             series.AppendPoint(x, x % 2 ? 4.5 : 0.5);
         series.flush();
     }
-    Range range() const { return {chart.BottomAxis()->min(), chart.BottomAxis()->max()}; }
+    Range range() const
+    {
+        const auto *x = qobject_cast<QValueAxis *>(chart.chart()->axes(Qt::Horizontal).first());
+        return {x->min(), x->max()};
+    }
     // The point `fraction` of the way across the plot, at its mid-height, in the view.
     QPoint at(double fraction) const
     {
