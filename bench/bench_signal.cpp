@@ -10,6 +10,8 @@
 
 #include <benchmark/benchmark.h>
 
+#include <malloc.h>
+
 namespace {
 
 SignalPoints filledPoints(int count)
@@ -38,9 +40,9 @@ void withinChartRange(benchmark::State &state)
 {
     const SignalPoints points = filledPoints(int(state.range(0)));
     for (auto _ : state)
-        benchmark::DoNotOptimize(points.within(0.0, 100.0));
+        benchmark::DoNotOptimize(points.within(0.0, kFixedSpanX));
 }
-BENCHMARK(withinChartRange)->Arg(101)->Arg(65536);
+BENCHMARK(withinChartRange)->Arg(101)->Arg(131072);
 
 // Handing the visible points to a shown chart's line when its end changes: the range is
 // narrowed by a sample and widened again, so the sample at x = 100 comes and goes.
@@ -54,7 +56,7 @@ void lineSeriesFlush(benchmark::State &state)
     QCoreApplication::processEvents();
     bool narrow = false;
     for (auto _ : state) {
-        series.setVisibleRange(0.0, (narrow = !narrow) ? 99.0 : 100.0);
+        series.setVisibleRange(0.0, (narrow = !narrow) ? kFixedSpanX - 1.0 : kFixedSpanX);
         series.flush();
     }
     state.counters["visible"] = double(series.drawnPoints().size());
@@ -158,6 +160,50 @@ void newPointRefresh(benchmark::State &state)
     }
 }
 BENCHMARK(newPointRefresh)->Arg(10)->Arg(100)->Unit(benchmark::kMicrosecond);
+
+// The whole session under review redrawn, as when its range moves: the points thinned to
+// the plot's pixel columns, handed to the line and painted. The range alternates between
+// every point and all but the last, so each round recomputes all of it.
+void wholeSessionRedraw(benchmark::State &state)
+{
+    const int count = int(state.range(0));
+    ZigzagChart shown(count);
+    shown.chart.setWholeSessionView(true);
+    shown.refresh();
+    bool whole = false;
+    for (auto _ : state) {
+        if ((whole = !whole))
+            shown.series.reviewWholeSession();
+        else
+            shown.series.review(0.0, count - 2.0);
+        shown.refresh();
+    }
+    state.counters["drawn"] = double(shown.series.drawnPoints().size());
+    state.counters["columns"] = shown.chart.chart()->plotArea().width();
+    state.counters["paints"] =
+        benchmark::Counter(shown.counter.paints, benchmark::Counter::kAvgIterations);
+}
+BENCHMARK(wholeSessionRedraw)->Arg(86400)->Unit(benchmark::kMillisecond);
+
+// The heap in use, in MiB.
+double heapMiB()
+{
+    const struct mallinfo2 heap = mallinfo2();
+    return double(heap.uordblks + heap.hblkhd) / (1024.0 * 1024.0);
+}
+
+// The memory a store full to its bound takes (the `MiB` counter).
+void fullPointStore(benchmark::State &state)
+{
+    for (auto _ : state) {
+        const double before = heapMiB();
+        SignalPoints points(kFixedSpanX, std::size_t(state.range(0)));
+        for (int i = 0; i < 2 * state.range(0); ++i)
+            points.append(i, 2.5);
+        state.counters["MiB"] = heapMiB() - before;
+    }
+}
+BENCHMARK(fullPointStore)->Arg(65536)->Arg(131072)->Iterations(1)->Unit(benchmark::kMillisecond);
 
 } // namespace
 

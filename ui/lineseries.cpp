@@ -2,6 +2,9 @@
 
 #include <QLineSeries>
 
+#include <algorithm>
+#include <limits>
+
 #include <utility>
 
 using namespace std::chrono;
@@ -44,24 +47,87 @@ QList<QPointF> LineSeries::drawnPoints() const
     return points;
 }
 
+QList<QPointF> LineSeries::allPoints() const
+{
+    return m_points.within(-std::numeric_limits<double>::infinity(),
+                           std::numeric_limits<double>::infinity());
+}
+
 void LineSeries::AppendPoint(double x, double y)
 {
     m_points.append(x, y);
-    if (x >= m_minX && x <= m_maxX)
+    if (reviewing() || (x >= m_minX && x <= m_maxX))
         scheduleFlush();
 }
 
 void LineSeries::ClearPoints()
 {
     m_points.clear();
+    if (m_review == Review::Range)
+        m_review = Review::WholeSession; // a range of the old session would show nothing
     scheduleFlush();
 }
 
 void LineSeries::setVisibleRange(double minX, double maxX)
 {
+    m_fixedMinX = minX;
+    m_fixedMaxX = maxX;
+    m_points.keepUpTo(maxX);
+    if (!reviewing()) { // the chart's axis already shows it: nothing to tell
+        m_minX = minX;
+        m_maxX = maxX;
+    }
+    scheduleFlush();
+}
+
+void LineSeries::reviewWholeSession()
+{
+    m_review = Review::WholeSession;
+    const QPair<double, double> whole = wholeSession();
+    setShownRange(whole.first, whole.second);
+    scheduleFlush();
+}
+
+void LineSeries::review(double minX, double maxX)
+{
+    m_review = Review::Range;
+    setShownRange(minX, maxX);
+    scheduleFlush();
+}
+
+void LineSeries::endReview()
+{
+    m_review = Review::None;
+    setShownRange(m_fixedMinX, m_fixedMaxX);
+    scheduleFlush();
+}
+
+QPair<double, double> LineSeries::wholeSession() const
+{
+    if (m_points.size() == 0)
+        return {m_fixedMinX, m_fixedMaxX};
+    // A short session is shown as wide as the fixed range, rather than stretched.
+    const double first = m_points.first().x();
+    return {first, std::max(m_points.last().x(), first + (m_fixedMaxX - m_fixedMinX))};
+}
+
+void LineSeries::setColumns(int columns)
+{
+    columns = std::max(columns, 1);
+    if (columns == m_columns)
+        return;
+    m_columns = columns;
+    if (reviewing())
+        scheduleFlush();
+}
+
+void LineSeries::setShownRange(double minX, double maxX)
+{
+    if (minX == m_minX && maxX == m_maxX)
+        return;
     m_minX = minX;
     m_maxX = maxX;
-    scheduleFlush();
+    emit shownRangeChanged(minX, maxX);
 }
 
 LineSeries::Batch::Batch(LineSeries &series)
@@ -108,6 +174,10 @@ void LineSeries::refreshOnBeat()
 void LineSeries::handOver()
 {
     m_dirty = false;
+    if (reviewing()) {
+        handOverThinned();
+        return;
+    }
     const QList<QPointF> visible = m_points.within(m_minX, m_maxX);
     const double pieceWidth = (m_maxX - m_minX) / kPieceCount;
     qsizetype first = 0; // the piece's first point
@@ -124,16 +194,33 @@ void LineSeries::handOver()
         if (piece.size() == 1 && first > 0)
             piece.clear(); // a lone newest point: the piece before already ends with it
         first = end;
-        m_drawn[k] = piece;
-        // QtCharts puts an empty series at the plot's top left corner, and a series that
-        // is emptied or filled has everything between there and its points repainted. A
-        // piece without a segment holds one point at its own left edge instead: one
-        // point draws nothing, and the piece's first segment repaints only around it.
-        if (piece.isEmpty())
-            piece = {QPointF(m_minX + k * pieceWidth, 0.0)};
-        // Only a piece that changed is handed over, and so repainted. replace() recomputes
-        // the piece once; append() would redo it for every point it holds.
-        if (m_pieces[k] && m_pieces[k]->points() != piece)
-            m_pieces[k]->replace(piece);
+        drawPiece(k, piece, m_minX + k * pieceWidth);
     }
+}
+
+void LineSeries::handOverThinned()
+{
+    if (m_review == Review::WholeSession) {
+        const QPair<double, double> whole = wholeSession();
+        setShownRange(whole.first, whole.second);
+    }
+    // The whole range changes at once here, so one piece does.
+    drawPiece(0, m_points.thinned(m_minX, m_maxX, m_columns), m_minX);
+    for (int k = 1; k < kPieceCount; ++k)
+        drawPiece(k, {}, m_minX);
+}
+
+void LineSeries::drawPiece(int k, QList<QPointF> points, double leftEdgeX)
+{
+    m_drawn[k] = points;
+    // QtCharts puts an empty series at the plot's top left corner, and a series that is
+    // emptied or filled has everything between there and its points repainted. A piece
+    // without a segment holds one point at its own left edge instead: one point draws
+    // nothing, and the piece's first segment repaints only around it.
+    if (points.isEmpty())
+        points = {QPointF(leftEdgeX, 0.0)};
+    // Only a piece that changed is handed over, and so repainted. replace() recomputes
+    // the piece once; append() would redo it for every point it holds.
+    if (m_pieces[k] && m_pieces[k]->points() != points)
+        m_pieces[k]->replace(points);
 }

@@ -4,6 +4,7 @@
 
 #include <QLineSeries>
 #include <QObject>
+#include <QPair>
 #include <QPointer>
 #include <QTimer>
 
@@ -21,6 +22,9 @@
 // The chart repaints everything under a series that changes, so the line is drawn as ten
 // pieces, each a tenth of the x range wide: a new point redraws only the piece it joins,
 // at the cost of a tenth of the line however far the trace has come.
+//
+// Looking back over the session, the line is drawn over any x range, however many points
+// it holds: thinned to a few points per pixel column, in one piece.
 class LineSeries : public QObject
 {
     Q_OBJECT
@@ -55,8 +59,23 @@ public:
     QList<QLineSeries *> pieces() const;
     /// Every point the chart shows now, in order.
     QList<QPointF> drawnPoints() const;
-    /// The x range the chart shows; only these points reach the line.
+    /// Every point held since the last clear, in order.
+    QList<QPointF> allPoints() const;
+    /// The chart's fixed x range: only these points reach the line, and the points up to
+    /// its right edge are never dropped.
     void setVisibleRange(double minX, double maxX);
+
+    /// Shows every point held, the range growing with them as they come.
+    void reviewWholeSession();
+    /// Shows the points within minX..maxX.
+    void review(double minX, double maxX);
+    /// Back to the fixed range.
+    void endReview();
+    bool reviewing() const { return m_review != Review::None; }
+    /// The x range that spans every point held (at least as wide as the fixed range).
+    QPair<double, double> wholeSession() const;
+    /// The pixel columns the line is drawn across, for thinning it under review.
+    void setColumns(int columns);
 
     /// Hands the visible points to the line now, if anything changed.
     void flush();
@@ -64,7 +83,17 @@ public:
     static constexpr std::chrono::milliseconds kRefreshInterval{16}; // one frame at 60 Hz
     static constexpr int kPieceCount = 10;
 
+signals:
+    /// The x range shown changed under review, as the user moves it or as points come,
+    /// or back to the fixed range at its end.
+    void shownRangeChanged(double minX, double maxX);
+
 private:
+    enum class Review { None, WholeSession, Range };
+
+    void setShownRange(double minX, double maxX);
+    void handOverThinned();
+    void drawPiece(int k, QList<QPointF> points, double leftEdgeX);
     void scheduleFlush();
     void refreshOnBeat();
     void handOver();
@@ -75,8 +104,12 @@ private:
     QTimer m_refresh;
     Clock m_clock;
     std::chrono::steady_clock::time_point m_lastRefresh;
-    double m_minX = 0.0;
-    double m_maxX = 100.0;
+    double m_minX = 0.0; // the range shown
+    double m_maxX = kFixedSpanX;
+    double m_fixedMinX = 0.0;
+    double m_fixedMaxX = kFixedSpanX;
+    Review m_review = Review::None;
+    int m_columns = 600;
     bool m_dirty = false;
     int m_batches = 0; // Batch objects alive
 };

@@ -1,5 +1,6 @@
 #include "ui/signalchart.h"
 
+#include "errors/errorreporting.h"
 #include "ui/lineseries.h"
 
 #include <QChart>
@@ -8,7 +9,11 @@
 #include <QLineSeries>
 #include <QLocale>
 #include <QPainter>
+#include <QtMath>
 #include <QValueAxis>
+#include <QWheelEvent>
+
+#include <cmath>
 
 namespace {
 
@@ -60,7 +65,8 @@ void SignalChart::setUpTitleAndBackground()
 
 void SignalChart::setUpAxes()
 {
-    m_bottomAxis->setRange(0.0, kMaxSample);
+    m_bottomAxis->setTickAnchor(0.0);
+    showRange(0.0, kFixedSpanX);
     m_bottomAxis->setTitleText(QStringLiteral("Tempo (x10ms)"));
     // Localized labels take only a fixed-point format here: "%g" or "%i" leave them blank.
     m_bottomAxis->setLabelFormat(QStringLiteral("%.0f"));
@@ -101,8 +107,168 @@ void SignalChart::setUpView()
 
     // What a screen reader says of the picture.
     setAccessibleName(chart()->title());
-    setAccessibleDescription(QStringLiteral(
-        "Gráfico de linha da tensão lida da placa, de 0 a 5,5 V, por amostra, de 0 a 100"));
+    describe();
+}
+
+void SignalChart::describe()
+{
+    const QString what =
+        QStringLiteral("Gráfico de linha da tensão lida da placa, de 0 a 5,5 V, por amostra, ");
+    setAccessibleDescription(
+        wholeSessionView()
+            ? what
+                  + QStringLiteral("a sessão inteira: a roda do mouse e as teclas + e − "
+                                   "aproximam, arrastar e as setas deslocam, Home mostra tudo")
+            : what + QStringLiteral("de 0 a %1").arg(kFixedSpanX));
+}
+
+void SignalChart::setWholeSessionView(bool on)
+{
+    if (!m_series || on == wholeSessionView())
+        return;
+    // Round numbers along a range of any width; the fixed view keeps its eleven labels.
+    m_bottomAxis->setTickType(on ? QValueAxis::TicksDynamic : QValueAxis::TicksFixed);
+    if (on) {
+        m_series->reviewWholeSession();
+        viewport()->setCursor(Qt::OpenHandCursor);
+    } else {
+        m_series->endReview();
+        viewport()->unsetCursor();
+    }
+    m_dragging = false;
+    describe();
+    emit wholeSessionViewChanged(on);
+}
+
+bool SignalChart::wholeSessionView() const
+{
+    return m_series && m_series->reviewing();
+}
+
+void SignalChart::showRange(double minX, double maxX)
+{
+    // About ten labels, a step of 1, 2 or 5 times a power of ten.
+    const double rough = (maxX - minX) / 10.0;
+    const double power = std::pow(10.0, std::floor(std::log10(rough)));
+    double step = 10.0 * power;
+    for (const double multiple : {1.0, 2.0, 5.0}) {
+        if (multiple * power >= rough) {
+            step = multiple * power;
+            break;
+        }
+    }
+    // The axis makes a label for every step at once: a wide range with the narrow step of
+    // the range before would make thousands. The coarser of the two goes first.
+    const bool widening = step > m_bottomAxis->tickInterval();
+    if (widening)
+        m_bottomAxis->setTickInterval(step);
+    m_bottomAxis->setRange(minX, maxX);
+    if (!widening)
+        m_bottomAxis->setTickInterval(step);
+}
+
+double SignalChart::valueAt(double viewX) const
+{
+    const QRectF area = chart()->plotArea();
+    const double chartX = chart()->mapFromScene(mapToScene(QPoint(qRound(viewX), 0))).x();
+    return m_bottomAxis->min()
+           + (chartX - area.left()) / area.width() * (m_bottomAxis->max() - m_bottomAxis->min());
+}
+
+void SignalChart::zoomAround(double x, double factor)
+{
+    const double minX = m_bottomAxis->min();
+    const double span = m_bottomAxis->max() - minX;
+    const double newSpan = std::max(span * factor, kMinReviewSpan);
+    const double newMinX = x - (x - minX) * newSpan / span;
+    reviewRange(newMinX, newMinX + newSpan);
+}
+
+void SignalChart::panBy(double dx)
+{
+    reviewRange(m_bottomAxis->min() + dx, m_bottomAxis->max() + dx);
+}
+
+// Keeps the range within the session; one as wide as the session shows all of it.
+void SignalChart::reviewRange(double minX, double maxX)
+{
+    const QPair<double, double> whole = m_series->wholeSession();
+    if (maxX - minX >= whole.second - whole.first) {
+        m_series->reviewWholeSession();
+        return;
+    }
+    const double shift = std::max(0.0, whole.first - minX) - std::max(0.0, maxX - whole.second);
+    m_series->review(minX + shift, maxX + shift);
+}
+
+void SignalChart::wheelEvent(QWheelEvent *event)
+{
+    if (!wholeSessionView())
+        return QChartView::wheelEvent(event);
+    runGuarded([&] {
+        // A notch (120) in zooms in to 80 % of the range.
+        const double notches = event->angleDelta().y() / 120.0;
+        zoomAround(valueAt(event->position().x()), std::pow(0.8, notches));
+    });
+    event->accept();
+}
+
+void SignalChart::mousePressEvent(QMouseEvent *event)
+{
+    if (!wholeSessionView() || event->button() != Qt::LeftButton)
+        return QChartView::mousePressEvent(event);
+    m_dragging = true;
+    m_dragFromX = event->position().x();
+    event->accept();
+}
+
+void SignalChart::mouseMoveEvent(QMouseEvent *event)
+{
+    if (!m_dragging)
+        return QChartView::mouseMoveEvent(event);
+    runGuarded([&] {
+        const double along = valueAt(event->position().x()) - valueAt(m_dragFromX);
+        m_dragFromX = event->position().x();
+        panBy(-along); // the trace follows the pointer
+    });
+    event->accept();
+}
+
+void SignalChart::mouseReleaseEvent(QMouseEvent *event)
+{
+    if (!m_dragging || event->button() != Qt::LeftButton)
+        return QChartView::mouseReleaseEvent(event);
+    m_dragging = false;
+    event->accept();
+}
+
+void SignalChart::keyPressEvent(QKeyEvent *event)
+{
+    if (!wholeSessionView() || event->modifiers() & ~(Qt::ShiftModifier | Qt::KeypadModifier))
+        return QChartView::keyPressEvent(event);
+    const double centre = (m_bottomAxis->min() + m_bottomAxis->max()) / 2.0;
+    const double tenth = (m_bottomAxis->max() - m_bottomAxis->min()) / 10.0;
+    switch (event->key()) {
+    case Qt::Key_Plus:
+    case Qt::Key_Equal:
+        runGuarded([&] { zoomAround(centre, 0.5); });
+        break;
+    case Qt::Key_Minus:
+        runGuarded([&] { zoomAround(centre, 2.0); });
+        break;
+    case Qt::Key_Left:
+        runGuarded([&] { panBy(-tenth); });
+        break;
+    case Qt::Key_Right:
+        runGuarded([&] { panBy(tenth); });
+        break;
+    case Qt::Key_Home:
+        runGuarded([&] { m_series->reviewWholeSession(); });
+        break;
+    default:
+        return QChartView::keyPressEvent(event);
+    }
+    event->accept();
 }
 
 void SignalChart::paintEvent(QPaintEvent *event)
@@ -142,5 +308,13 @@ void SignalChart::addSeries(LineSeries *series)
         piece->attachAxis(m_bottomAxis);
         piece->attachAxis(m_leftAxis);
     }
-    series->setVisibleRange(m_bottomAxis->min(), m_bottomAxis->max());
+    m_series = series;
+    connect(series, &LineSeries::shownRangeChanged, this, &SignalChart::showRange);
+    // Under review the line is thinned to the plot's pixel columns.
+    const auto setColumns = [this](const QRectF &area) {
+        m_series->setColumns(qCeil(area.width() * devicePixelRatioF()));
+    };
+    connect(chart(), &QChart::plotAreaChanged, this, setColumns);
+    setColumns(chart()->plotArea());
+    series->setVisibleRange(0.0, kFixedSpanX);
 }

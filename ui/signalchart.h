@@ -7,12 +7,17 @@ class QValueAxis;
 
 // The signal chart: voltage against sample number on fixed axes, 0 to 100 samples by
 // 0 to 5.5 V, that never follow the data.
+//
+// Looking back over the whole session, the x axis spans every point held instead, and the
+// wheel (around the pointer), a drag with the left button and keys (+, -, =, Left, Right,
+// Home) zoom and pan it; the y axis stays as it is.
 class SignalChart : public QChartView
 {
     Q_OBJECT
 public:
-    static constexpr double kMaxSample = 100.0;
     static constexpr double kMaxVolts = 5.5;
+    /// The narrowest x range a zoom shows, in samples.
+    static constexpr double kMinReviewSpan = 10.0;
 
     explicit SignalChart(QWidget *parent = nullptr);
 
@@ -21,16 +26,37 @@ public:
 
     QValueAxis *LeftAxis() const { return m_leftAxis; }
 
+    /// Spans the x axis over the whole session (on) or brings back the fixed view (off).
+    void setWholeSessionView(bool on);
+    bool wholeSessionView() const;
+
+signals:
+    void wholeSessionViewChanged(bool on);
+
 protected:
     void paintEvent(QPaintEvent *event) override;
     void focusInEvent(QFocusEvent *event) override;
     void focusOutEvent(QFocusEvent *event) override;
+    void wheelEvent(QWheelEvent *event) override;
+    void mousePressEvent(QMouseEvent *event) override;
+    void mouseMoveEvent(QMouseEvent *event) override;
+    void mouseReleaseEvent(QMouseEvent *event) override;
+    void keyPressEvent(QKeyEvent *event) override;
 
 private:
     void setUpTitleAndBackground();
     void setUpAxes();
     void setUpView();
+    void showRange(double minX, double maxX);
+    void describe();
+    double valueAt(double viewX) const;
+    void zoomAround(double x, double factor);
+    void panBy(double dx);
+    void reviewRange(double minX, double maxX);
 
     QValueAxis *m_bottomAxis;
     QValueAxis *m_leftAxis;
+    LineSeries *m_series = nullptr;
+    double m_dragFromX = 0.0; // where the drag's last move ended, in view pixels
+    bool m_dragging = false;
 };

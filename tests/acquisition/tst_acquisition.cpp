@@ -114,19 +114,21 @@ private slots:
         QCOMPARE(formatGeneral(value, locale), text);
     }
 
-    // However long the board streams, the store holds at most its bound (65,536 points):
-    // every point the chart can show (x up to 100), then the most recent ones.
+    // However long the board streams, the store holds at most its bound (131,072 points,
+    // 2 MiB): every point the fixed view shows (x up to 100), then the most recent ones,
+    // a day of them at a sample a second.
     void pointStoreBound()
     {
         constexpr int kStreamed = 200000;
+        constexpr int kDay = 86400;
         SignalPoints points;
         for (int x = 0; x < kStreamed; ++x)
             points.append(x, 2.5);
-        QCOMPARE(points.size(), std::size_t(65536));
-        QCOMPARE(points.within(0, 100).size(), 101);
-        const QList<QPointF> beyond = points.within(100.5, kStreamed);
-        QCOMPARE(beyond.first(), QPointF(kStreamed - (65536 - 101), 2.5));
-        QCOMPARE(beyond.last(), QPointF(kStreamed - 1, 2.5));
+        QCOMPARE(points.size(), std::size_t(131072));
+        QCOMPARE(points.within(0, kFixedSpanX).size(), qsizetype(kFixedSpanX) + 1);
+        const QList<QPointF> lastDay = points.within(kStreamed - kDay, kStreamed);
+        QCOMPARE(lastDay.size(), kDay);
+        QCOMPARE(lastDay.last(), QPointF(kStreamed - 1, 2.5));
     }
 
     // Each row: the line's speed, what each notification finds newly arrived, the

@@ -75,6 +75,17 @@ private slots:
             s.frameAfter(20);
         QCOMPARE(s.series.drawnPoints(), s.sent);
     }
+
+    // The points of a wider fixed range are kept however long the board streams.
+    void widerRangeKeepsItsPoints()
+    {
+        LineSeries series;
+        series.setVisibleRange(0, 200);
+        for (int x = 0; x < 200000; ++x)
+            series.AppendPoint(x, 2.5);
+        series.flush();
+        QCOMPARE(series.drawnPoints().size(), 201);
+    }
 };
 
 QTEST_MAIN(TstLineSeries)

@@ -4,6 +4,7 @@
 // window. (Its caption, place and size, the tab order, and the line drawn and cleared are
 // the real program's, in the end-to-end tests.)
 
+#include "acquisition/signalpoints.h"
 #include "link/comled.h"
 #include "support/ptyboard.h"
 #include "ui/signalchart.h"
@@ -90,7 +91,7 @@ private slots:
             if (auto *text = dynamic_cast<QGraphicsTextItem *>(item))
                 labels << text->toPlainText();
         QStringList expected{"Amplitude em V", "Sinal do Sensor", "Tempo (x10ms)"};
-        for (int x = 0; x <= 100; x += 10)
+        for (int x = 0; x <= kFixedSpanX; x += 10)
             expected << QString::number(x);
         for (int volts = 0; volts <= 5; ++volts)
             expected << QString::number(volts) + separator + '0';

@@ -1,0 +1,178 @@
+// Looking back over the whole session: the x axis spans every point held, the wheel, a
+// drag and the keys zoom and pan it, the line keeps each pixel column's extremes however
+// many points it holds, and the fixed view comes back as it was.
+
+#include "ui/lineseries.h"
+#include "ui/signalchart.h"
+
+#include <QtTest>
+#include <QValueAxis>
+
+namespace {
+
+using Range = QPair<double, double>;
+
+// The chart as in the window, a zigzag of `count` points on it.
+struct ShownChart
+{
+    explicit ShownChart(int count)
+    {
+        chart.addSeries(&series);
+        chart.resize(609, 250);
+        chart.show();
+        for (int x = 0; x < count; ++x)
+            series.AppendPoint(x, x % 2 ? 4.5 : 0.5);
+        series.flush();
+    }
+    Range range() const
+    {
+        const auto *x = qobject_cast<QValueAxis *>(chart.chart()->axes(Qt::Horizontal).first());
+        return {x->min(), x->max()};
+    }
+    // The point `fraction` of the way across the plot, at its mid-height, in the view.
+    QPoint at(double fraction) const
+    {
+        const QRectF area = chart.chart()->plotArea();
+        const QPointF inChart(area.left() + fraction * area.width(), area.center().y());
+        return chart.mapFromScene(chart.chart()->mapToScene(inChart));
+    }
+    // The x value the chart draws under a point of the view.
+    double valueAt(QPoint p) const
+    {
+        return chart.chart()->mapToValue(chart.chart()->mapFromScene(chart.mapToScene(p))).x();
+    }
+    void key(Qt::Key key) { QTest::keyClick(&chart, key); }
+    void wheel(QPoint at, int notches)
+    {
+        QWheelEvent turn(at, chart.mapToGlobal(at), {}, {0, 120 * notches}, Qt::NoButton,
+                         Qt::NoModifier, Qt::NoScrollPhase, false);
+        QApplication::sendEvent(chart.viewport(), &turn);
+    }
+    SignalChart chart;
+    LineSeries series;
+};
+
+} // namespace
+
+class TstSessionView : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void wholeSessionSpansEveryPoint()
+    {
+        ShownChart s(250);
+        s.chart.setWholeSessionView(true);
+        s.series.flush();
+        QCOMPARE(s.range(), Range(0, 249));
+        QCOMPARE(s.series.drawnPoints().last(), QPointF(249, 4.5));
+        s.key(Qt::Key_Plus);
+        s.key(Qt::Key_Home); // back to all of it, following what comes
+        for (int x = 250; x < 300; ++x)
+            s.series.AppendPoint(x, 2.5);
+        s.series.flush();
+        QCOMPARE(s.range(), Range(0, 299));
+        QCOMPARE(s.series.drawnPoints().last(), QPointF(299, 2.5));
+        QCOMPARE(s.chart.LeftAxis()->max(), 5.5);
+        s.key(Qt::Key_Plus);
+        s.series.ClearPoints(); // a zoom into the old session would show nothing
+        s.series.flush();
+        QCOMPARE(s.range(), Range(0, kFixedSpanX));
+    }
+
+    void wheelZoomKeepsPointUnderPointer()
+    {
+        ShownChart s(1000);
+        s.chart.setWholeSessionView(true);
+        const QPoint pointer = s.at(0.3);
+        const double under = s.valueAt(pointer);
+        s.wheel(pointer, 1);
+        QCOMPARE(s.range().second - s.range().first, 999 * 0.8);
+        QCOMPARE(s.valueAt(pointer), under);
+        s.wheel(pointer, -3); // out past the whole session: all of it, no more
+        QCOMPARE(s.range(), Range(0, 999));
+    }
+
+    // From the middle half of 1,000 samples, zoomed in with "+".
+    void keysMoveTheRange_data()
+    {
+        QTest::addColumn<Qt::Key>("key");
+        QTest::addColumn<Range>("range");
+        QTest::newRow("Right: a tenth later") << Qt::Key_Right << Range(299.7, 799.2);
+        QTest::newRow("Left: a tenth earlier") << Qt::Key_Left << Range(199.8, 699.3);
+        QTest::newRow("minus: twice as wide, the whole session") << Qt::Key_Minus << Range(0, 999);
+        QTest::newRow("Home: the whole session") << Qt::Key_Home << Range(0, 999);
+    }
+    void keysMoveTheRange()
+    {
+        QFETCH(Qt::Key, key);
+        QFETCH(Range, range);
+        ShownChart s(1000);
+        s.chart.setWholeSessionView(true);
+        s.key(Qt::Key_Plus);
+        QCOMPARE(s.range(), Range(249.75, 749.25));
+        s.key(key);
+        QCOMPARE(s.range(), range);
+    }
+
+    void dragPansTheTraceWithThePointer()
+    {
+        ShownChart s(1000);
+        s.chart.setWholeSessionView(true);
+        s.key(Qt::Key_Plus);
+        const double under = s.valueAt(s.at(0.5));
+        QTest::mousePress(s.chart.viewport(), Qt::LeftButton, {}, s.at(0.5));
+        QTest::mouseMove(s.chart.viewport(), s.at(0.25));
+        QTest::mouseRelease(s.chart.viewport(), Qt::LeftButton, {}, s.at(0.25));
+        QCOMPARE(qRound(s.valueAt(s.at(0.25))), qRound(under));
+        s.series.flush(); // the line runs past both edges, not stopping short of them
+        QCOMPARE_LT(s.series.drawnPoints().first().x(), s.range().first);
+        QCOMPARE_GT(s.series.drawnPoints().last().x(), s.range().second);
+    }
+
+    void fixedViewComesBackAsItWas()
+    {
+        ShownChart s(150);
+        s.wheel(s.at(0.5), 1); // the fixed view ignores the wheel and the keys
+        s.key(Qt::Key_Plus);
+        QCoreApplication::processEvents();
+        const QImage before = s.chart.grab().toImage();
+        const QString description = s.chart.accessibleDescription();
+        s.chart.setWholeSessionView(true);
+        QVERIFY(s.chart.accessibleDescription().contains("a sessão inteira"));
+        s.key(Qt::Key_Plus);
+        s.key(Qt::Key_Right);
+        s.series.flush();
+        QCoreApplication::processEvents();
+        QVERIFY(s.chart.grab().toImage() != before);
+        s.chart.setWholeSessionView(false);
+        s.series.flush();
+        QCoreApplication::processEvents();
+        QCOMPARE(s.chart.grab().toImage(), before);
+        QCOMPARE(s.chart.accessibleDescription(), description);
+    }
+
+    // A day at a sample a second, drawn across a few hundred pixels: a spike of one
+    // sample either way still shows, the line runs left to right, a few points per pixel
+    // column.
+    void wholeDayKeepsEverySpike()
+    {
+        ShownChart s(0);
+        for (int x = 0; x < 86400; ++x)
+            s.series.AppendPoint(x, x == 43210 ? 5.0 : x == 60000 ? 0.0 : 2.5);
+        s.chart.setWholeSessionView(true);
+        s.series.flush();
+        const QList<QPointF> drawn = s.series.drawnPoints();
+        QVERIFY(drawn.contains(QPointF(43210, 5.0)));
+        QVERIFY(drawn.contains(QPointF(60000, 0.0)));
+        QCOMPARE(drawn.last(), QPointF(86399, 2.5));
+        const auto byX = [](QPointF a, QPointF b) { return a.x() < b.x(); };
+        QVERIFY(std::is_sorted(drawn.begin(), drawn.end(), byX));
+        const int columns = qCeil(s.chart.chart()->plotArea().width());
+        QCOMPARE_LE(drawn.size(), 4 * columns);
+        QCOMPARE_GE(drawn.size(), 2 * columns); // each column's first and last
+    }
+};
+
+QTEST_MAIN(TstSessionView)
+#include "tst_sessionview.moc"
