@@ -51,9 +51,12 @@ class Session(Processes):
         self.runtime_dir = tempfile.mkdtemp(prefix="e2e-runtime-")
         os.environ["XDG_RUNTIME_DIR"] = self.runtime_dir
         read_end, write_end = os.pipe()
-        # Xvfb picks a free display number itself and writes it to the pipe.
-        self.start(["Xvfb", "-displayfd", str(write_end), "-screen", "0", "1280x1024x24",
-                    "-nolisten", "tcp"], pass_fds=(write_end,))
+        # Xvfb picks a free display number itself and writes it to the pipe once it takes
+        # connections. It must not reset when its last client leaves: the accessibility
+        # library opens and closes a connection of its own just as the program starts,
+        # and a reset then drops the program's connection half made ("no display").
+        self.start(["Xvfb", "-displayfd", str(write_end), "-noreset", "-screen", "0",
+                    "1280x1024x24", "-nolisten", "tcp"], pass_fds=(write_end,))
         os.close(write_end)
         with os.fdopen(read_end) as pipe:
             self.display = ":" + pipe.readline().strip()
