@@ -16,7 +16,7 @@ ChooserWindow::ChooserWindow(MachineRoots roots, QWidget *parent)
     , m_buttons(new QDialogButtonBox(this))
     , m_rescan(new QTimer(this))
 {
-    setWindowTitle(QStringLiteral("Visualizador do Sensor"));
+    setWindowTitle(QStringLiteral(SENSOR_VIEWER_MENU_NAME));
     m_heading->setWordWrap(true);
     m_list->setAccessibleName(QStringLiteral("Portas seriais"));
     m_list->setHeaderLabels({QStringLiteral("Fabricante"), QStringLiteral("Produto"),

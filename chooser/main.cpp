@@ -74,7 +74,7 @@ int main(int argc, char *argv[])
     int qtArgc = 1;
     QApplication application(qtArgc, argv);
     if (error) {
-        QMessageBox::critical(nullptr, QStringLiteral("Visualizador do Sensor"),
+        QMessageBox::critical(nullptr, QStringLiteral(SENSOR_VIEWER_MENU_NAME),
                               QString::fromLocal8Bit(argv[2]));
         return 0;
     }

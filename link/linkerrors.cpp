@@ -101,7 +101,7 @@ QString openFailureMessage(const QString &port, const OpenFailure &failure)
         return prefix
                + QStringLiteral("não há hardware de porta serial em %1. Se a placa está "
                                 "ligada por um adaptador USB, abra o programa pelo menu "
-                                "(\"Visualizador do Sensor\"), que procura a placa, ou use "
+                                "(\"" SENSOR_VIEWER_MENU_NAME "\"), que procura a placa, ou use "
                                 "sensor-viewer-on com o dispositivo do adaptador (por "
                                 "exemplo: sensor-viewer-on /dev/ttyUSB0).")
                      .arg(port);

@@ -5,12 +5,9 @@
 #include <cmath>
 #include <cstdio>
 #include <cstring>
-#include <fcntl.h>
 #include <poll.h>
-#include <pty.h>
 #include <stdexcept>
 #include <sys/stat.h>
-#include <termios.h>
 #include <unistd.h>
 
 namespace {
@@ -46,8 +43,6 @@ Board::Board(const Options &options)
 Board::~Board()
 {
     removeLink();
-    if (m_master >= 0)
-        ::close(m_master);
 }
 
 std::string Board::plugIn()
@@ -60,26 +55,15 @@ std::string Board::plugIn()
     }
     m_start = Clock::now();
     openPty();
-    return m_options.link.empty() ? m_slavePath : m_options.link;
+    return m_options.link.empty() ? m_line->device() : m_options.link;
 }
 
 void Board::openPty()
 {
-    int slave = -1;
-    char name[128] = {};
-    if (::openpty(&m_master, &slave, name, nullptr, nullptr) != 0)
-        throw std::runtime_error(errorText("cannot open a pseudo-terminal"));
-    // Raw before any program opens it: no echo, no newline translation.
-    termios raw{};
-    ::tcgetattr(slave, &raw);
-    ::cfmakeraw(&raw);
-    ::tcsetattr(slave, TCSANOW, &raw);
-    ::close(slave); // only the program on the other side holds it from now on
-    ::fcntl(m_master, F_SETFL, ::fcntl(m_master, F_GETFL) | O_NONBLOCK);
-    ::fcntl(m_master, F_SETFD, FD_CLOEXEC);
-    m_slavePath = name;
+    m_line.emplace();
+    m_line->releaseDevice(); // only the program on the other side holds it from now on
     m_deviceOpen = false;
-    std::fprintf(stderr, "device %s\n", m_slavePath.c_str());
+    std::fprintf(stderr, "device %s\n", m_line->device().c_str());
     pointLink();
 }
 
@@ -88,13 +72,13 @@ void Board::pointLink()
     if (m_options.link.empty())
         return;
     // Only where nothing is: after an unplug, something else may have taken the path.
-    if (::symlink(m_slavePath.c_str(), m_options.link.c_str()) != 0) {
+    if (::symlink(m_line->device().c_str(), m_options.link.c_str()) != 0) {
         if (errno == EEXIST)
             throw pathInTheWay(m_options.link);
         throw std::runtime_error(errorText("cannot make the link " + m_options.link));
     }
     m_linkMade = true;
-    std::fprintf(stderr, "link %s -> %s\n", m_options.link.c_str(), m_slavePath.c_str());
+    std::fprintf(stderr, "link %s -> %s\n", m_options.link.c_str(), m_line->device().c_str());
 }
 
 void Board::removeLink()
@@ -106,7 +90,7 @@ void Board::removeLink()
     m_linkMade = false;
     char target[PATH_MAX];
     const ssize_t length = ::readlink(m_options.link.c_str(), target, sizeof target);
-    if (length > 0 && std::string(target, static_cast<size_t>(length)) == m_slavePath)
+    if (length > 0 && std::string(target, static_cast<size_t>(length)) == m_line->device())
         ::unlink(m_options.link.c_str());
 }
 
@@ -114,8 +98,7 @@ void Board::unplug()
 {
     // Removed first: a later pseudo-terminal may reuse the number it pointed at.
     removeLink();
-    ::close(m_master);
-    m_master = -1;
+    m_line.reset();
     m_deviceOpen = false;
     m_output.clear();
     m_replies.clear();
@@ -129,7 +112,7 @@ void Board::unplug()
 void Board::watchDevice()
 {
     // With no slave open anywhere, the master reports a hang-up.
-    pollfd master{m_master, POLLIN, 0};
+    pollfd master{m_line->master(), POLLIN, 0};
     ::poll(&master, 1, 0);
     const bool open = !(master.revents & POLLHUP);
     if (open == m_deviceOpen)
@@ -173,10 +156,8 @@ void Board::answer(int channel)
 
 void Board::readCommands(Clock::time_point now)
 {
-    unsigned char buffer[4096];
-    const ssize_t n = ::read(m_master, buffer, sizeof buffer);
-    for (ssize_t i = 0; i < n; ++i) {
-        const unsigned char byte = buffer[i];
+    for (const char received : m_line->take()) {
+        const auto byte = static_cast<unsigned char>(received);
         if (const std::optional<int> channel = channelForCommand(byte)) {
             std::fprintf(stderr, "rx %02x %c channel %d\n", byte, byte, *channel + 1);
             m_replies.emplace_back(now + std::chrono::milliseconds(m_options.replyDelayMs),
@@ -213,7 +194,7 @@ void Board::stream(Clock::time_point now)
 void Board::flush()
 {
     while (!m_output.empty()) {
-        const ssize_t n = ::write(m_master, m_output.data(), m_output.size());
+        const ssize_t n = ::write(m_line->master(), m_output.data(), m_output.size());
         if (n > 0) {
             m_output.erase(0, static_cast<size_t>(n));
         } else if (n < 0 && errno == EINTR) {
@@ -244,14 +225,14 @@ void Board::run(int stopFd)
             else
                 wake = std::min(wake, after(m_options.unplugAfter));
         }
-        if (m_master < 0 && now >= m_replugAt) {
+        if (!m_line && now >= m_replugAt) {
             m_replugAt = Clock::time_point::max();
             openPty();
             std::fprintf(stderr, "replugged\n");
         }
         wake = std::min(wake, m_replugAt);
 
-        if (m_master >= 0) {
+        if (m_line) {
             watchDevice();
             if (m_options.garbageAfter >= 0 && !m_garbageSent) {
                 if (now >= after(m_options.garbageAfter)) {
@@ -284,8 +265,9 @@ void Board::run(int stopFd)
         }
 
         pollfd fds[2] = {{stopFd, POLLIN, 0}, {-1, 0, 0}};
-        if (m_master >= 0 && m_deviceOpen)
-            fds[1] = {m_master, static_cast<short>(POLLIN | (m_output.empty() ? 0 : POLLOUT)), 0};
+        if (m_line && m_deviceOpen)
+            fds[1] = {m_line->master(),
+                      static_cast<short>(POLLIN | (m_output.empty() ? 0 : POLLOUT)), 0};
         const auto wait = std::chrono::ceil<std::chrono::milliseconds>(wake - Clock::now());
         const int timeout = static_cast<int>(std::max<long>(0, wait.count()));
         if (::poll(fds, 2, timeout) < 0 && errno != EINTR)

@@ -2,10 +2,12 @@
 
 #include "protocol/boardprotocol.h"
 #include "sim/options.h"
+#include "sim/pseudoterminal.h"
 
 #include <array>
 #include <chrono>
 #include <deque>
+#include <optional>
 #include <random>
 #include <string>
 
@@ -41,10 +43,9 @@ private:
     void send(Frame frame);
 
     Options m_options;
-    int m_master = -1;
-    std::string m_slavePath;
-    bool m_linkMade = false;   // the link at m_options.link is ours
-    bool m_deviceOpen = false; // some program holds the slave side
+    std::optional<PseudoTerminal> m_line; // none while unplugged
+    bool m_linkMade = false;              // the link at m_options.link is ours
+    bool m_deviceOpen = false;            // some program holds the slave side
     Clock::time_point m_start;
     Clock::time_point m_replugAt = Clock::time_point::max();
     bool m_garbageSent = false;

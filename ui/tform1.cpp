@@ -12,6 +12,7 @@
 #include "ui/pngicon.h"
 #include "ui/screenfit.h"
 #include "ui/signalchart.h"
+#include "ui/windowdesign.h"
 
 #include <QComboBox>
 #include <QCoreApplication>
@@ -25,10 +26,7 @@
 
 namespace {
 
-// The window as designed at 96 pixels per inch; Qt's high-DPI scaling maps it to the
-// screen. Positions are in the client area; the window's size includes its frame.
-constexpr QPoint kWindowPosition(289, 118);
-constexpr QSize kWindowOuterSize(875, 500);
+// The controls as designed (see windowdesign.h); positions are in the client area.
 constexpr QRect kLabel6Geometry(24, 32, 76, 13);
 constexpr QRect kComLed1Geometry(104, 24, 25, 25);
 constexpr QRect kButton1Geometry(144, 24, 113, 25);

@@ -1,5 +1,7 @@
 // The floor the viewer's start-up is compared with: a bare Qt window, or one holding a
 // single chart view, at the viewer's place and size. Argument: "window" or "chart".
+#include "ui/windowdesign.h"
+
 #include <QApplication>
 #include <QChart>
 #include <QChartView>
@@ -11,8 +13,8 @@ int main(int argc, char **argv)
     QApplication app(argc, argv);
     const bool withChart = argc > 1 && qstrcmp(argv[1], "chart") == 0;
     QWidget window;
-    window.move(289, 118);
-    window.resize(875, 500);
+    window.move(kWindowPosition);
+    window.resize(kWindowOuterSize);
     if (withChart) {
         auto *chart = new QChart;
         chart->addSeries(new QLineSeries);

@@ -10,10 +10,11 @@
 namespace e2e {
 namespace {
 
-constexpr Rect kChart{kWindowX + 64, kWindowY + 112, 609, 250};
-constexpr int kClearX = kWindowX + 320 + 44, kClearY = kWindowY + 392 + 12; // "Limpar Gráfico"
-constexpr int kProbeX = kWindowX + 437, kProbeY = kWindowY + 250;           // the window's centre
-constexpr int kPointerRestX = 1270, kPointerRestY = 1010;                   // off the window
+constexpr Rect kChart{kWindow.x + 64, kWindow.y + 112, 609, 250};
+constexpr int kClearX = kWindow.x + 320 + 44, kClearY = kWindow.y + 392 + 12; // "Limpar Gráfico"
+// The window's centre.
+constexpr int kProbeX = kWindow.x + kWindow.w / 2, kProbeY = kWindow.y + kWindow.h / 2;
+constexpr int kPointerRestX = 1270, kPointerRestY = 1010; // off the window
 
 constexpr double kLow = 0.5, kHigh = 4.5; // volts: the segment between crosses mid-height
 constexpr double kSettleMs = 80;
@@ -81,10 +82,10 @@ ChartPlacement placeChart(Screen &screen, Board &board)
 {
     ChartPlacement placement;
     clearChart(screen);
-    board.send(Board::frame(kLow));
+    board.send(frame(kLow));
     sleepMs(kSettleMs);
     auto before = screen.grab(kChart);
-    board.send(Board::frame(kHigh));
+    board.send(frame(kHigh));
     sleepMs(kSettleMs);
     auto after = screen.grab(kChart);
     int top = -1, bottom = -1;
@@ -104,11 +105,11 @@ ChartPlacement placeChart(Screen &screen, Board &board)
     clearChart(screen);
     std::string flat;
     for (int i = 0; i < 50; ++i)
-        flat += Board::frame(kLow);
+        flat += frame(kLow);
     board.send(flat);
     sleepMs(kSettleMs);
     before = screen.grab(kChart);
-    board.send(Board::frame(kHigh));
+    board.send(frame(kHigh));
     sleepMs(kSettleMs);
     after = screen.grab(kChart);
     const auto fiftieth = changedCentre(before, after, row);
@@ -130,7 +131,7 @@ std::vector<double> latencies(Screen &screen, Board &board, const ChartPlacement
                               int perWrite, double spacingMs, int &missed)
 {
     clearChart(screen);
-    board.send(Board::frame(kLow)); // sample 0
+    board.send(frame(kLow)); // sample 0
     sleepMs(kSettleMs);
     const int left = int(std::lround(chart.firstCrossing)) - 4;
     const Rect strip{left, chart.row - 1, int(std::lround(chart.crossing(count))) + 5 - left, 3};
@@ -148,7 +149,7 @@ std::vector<double> latencies(Screen &screen, Board &board, const ChartPlacement
             std::string bytes;
             const double now = nowMs();
             for (int i = 0; i < perWrite && next <= count; ++i, ++next) {
-                bytes += Board::frame(next % 2 ? kHigh : kLow);
+                bytes += frame(next % 2 ? kHigh : kLow);
                 written[size_t(next)] = now;
             }
             board.send(bytes);
@@ -205,7 +206,7 @@ double cpuPerFrame(Screen &screen, Board &board, const Sandboxed &viewer, const 
             const long due = long(load.rate * (nowMs() - start) / 1000.0) - sent;
             std::string bytes;
             for (long i = 0; i < due; ++i, ++sample)
-                bytes += Board::frame(2.5 + 2.0 * std::sin(double(sample) / 40.0));
+                bytes += frame(2.5 + 2.0 * std::sin(double(sample) / 40.0));
             board.send(bytes);
             sent += due;
             if (load.clearing && nowMs() >= nextClick) {
@@ -252,7 +253,7 @@ StartUp startUp(Screen &screen, Board &board, const std::vector<std::string> &ar
 {
     const std::string key = argv.back();
     if (!looks.count(key)) { // first sight: learn what the painted window looks like
-        Sandboxed program(argv, board.path());
+        Sandboxed program(argv, board.device());
         if (!waitForPaint(screen, program, std::nullopt, 10000))
             fail(argv[0] + " showed no window");
         sleepMs(s.learnMs);
@@ -266,7 +267,7 @@ StartUp startUp(Screen &screen, Board &board, const std::vector<std::string> &ar
     screen.movePointer(kPointerRestX, kPointerRestY);
     std::vector<uint32_t> shown = screen.grab(kWindow);
     screen.forgetDrawing();
-    Sandboxed program(argv, board.path());
+    Sandboxed program(argv, board.device());
     StartUp times;
     bool painted = false;
     double until = program.started() + 10000;
@@ -300,7 +301,7 @@ StartUp startUp(Screen &screen, Board &board, const std::vector<std::string> &ar
 
 double sandboxAlone(Board &board)
 {
-    Sandboxed nothing({"true"}, board.path());
+    Sandboxed nothing({"true"}, board.device());
     while (nothing.running())
         sleepMs(0.2);
     return nowMs() - nothing.started();
@@ -322,7 +323,7 @@ ViewerRun measureViewer(Screen &screen, const std::string &binary, const Setting
 {
     ViewerRun run;
     Board board;
-    Sandboxed viewer({binary}, board.path());
+    Sandboxed viewer({binary}, board.device());
     if (!waitForPaint(screen, viewer, looks.at(binary), 10000))
         fail(binary + " did not paint its window");
     sleepMs(500);
@@ -344,7 +345,7 @@ ViewerRun measureViewer(Screen &screen, const std::string &binary, const Setting
             cpuPerFrame(screen, board, viewer, load, ms, s.prerollMs, run.rate[load.name]);
         run.rss[load.name] = viewer.rssMiB();
     }
-    board.drain();
+    board.take(); // what the viewer polled is not looked at
     if (!viewer.running())
         fail(binary + " ended during the measurements");
     viewer.stop();

@@ -3,6 +3,8 @@
 #include "board.h"
 #include "screen.h"
 
+#include "ui/windowdesign.h"
+
 #include <cstdint>
 #include <map>
 #include <string>
@@ -32,8 +34,8 @@ struct Settings
 };
 
 // The viewer's window, as laid out (no window manager: no frame), on the screen.
-constexpr int kWindowX = 289, kWindowY = 118;
-constexpr Rect kWindow{kWindowX, kWindowY, 875, 500};
+constexpr Rect kWindow{kWindowPosition.x(), kWindowPosition.y(), kWindowOuterSize.width(),
+                       kWindowOuterSize.height()};
 
 // Times from the process's start, ms.
 struct StartUp

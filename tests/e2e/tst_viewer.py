@@ -1,7 +1,7 @@
 """The real program as its user runs it, under Xvfb: on the simulated board behind
 sensor-viewer-on, from the menu entry, given Qt's options or in Arabic, with no COM2 at
 all, or with no display, driven by clicks and keys, watched on the screen and through
-AT-SPI as a screen reader reads it. Run by CTest, one test per function below:
+AT-SPI as a screen reader reads it. Run by CTest, one test per e2e_ function below:
 tst_viewer.py TEST BIN_DIR."""
 
 import contextlib
@@ -15,7 +15,7 @@ import time
 
 from Xlib import X, display, protocol
 
-from processes import Processes, expect, in_private_dev, run_test, wait_for
+from processes import Processes, expect, in_private_dev, main, wait_for
 
 CAPTION = "Visualização dos dados capturados pelo sensor"
 DESKTOP_ENTRY = os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "..", "data",
@@ -51,9 +51,12 @@ class Session(Processes):
         self.runtime_dir = tempfile.mkdtemp(prefix="e2e-runtime-")
         os.environ["XDG_RUNTIME_DIR"] = self.runtime_dir
         read_end, write_end = os.pipe()
-        # Xvfb picks a free display number itself and writes it to the pipe.
-        self.start(["Xvfb", "-displayfd", str(write_end), "-screen", "0", "1280x1024x24",
-                    "-nolisten", "tcp"], pass_fds=(write_end,))
+        # Xvfb picks a free display number itself and writes it to the pipe once it takes
+        # connections. It must not reset when its last client leaves: the accessibility
+        # library opens and closes a connection of its own just as the program starts,
+        # and a reset then drops the program's connection half made ("no display").
+        self.start(["Xvfb", "-displayfd", str(write_end), "-noreset", "-screen", "0",
+                    "1280x1024x24", "-nolisten", "tcp"], pass_fds=(write_end,))
         os.close(write_end)
         with os.fdopen(read_end) as pipe:
             self.display = ":" + pipe.readline().strip()
@@ -196,7 +199,7 @@ def width(pixels):
     return len({x for x, _ in pixels})
 
 
-def no_device_shows_one_box_and_ends(session, bin_dir):
+def e2e_no_device_shows_one_box_and_ends(session, bin_dir):
     viewer = session.start([*in_private_dev(), os.path.join(bin_dir, "sensor-viewer")])
     box = wait_for(dialogs, "an error box", timeout=60)[0]
     expect(descendant(box, "label", "COM2").name, "Não foi possível abrir a porta COM2 "
@@ -208,7 +211,7 @@ def no_device_shows_one_box_and_ends(session, bin_dir):
     expect(viewer.wait(20), 0, "exit status after OK")
 
 
-def channel_2_is_polled_shown_drawn_and_cleared(session, bin_dir):
+def e2e_channel_2_is_polled_shown_drawn_and_cleared(session, bin_dir):
     board, viewer, frame, _ = start_on_board(session, bin_dir, "--channel", "2=constant,2.5")
     readout = control(frame, description=READOUT)
     chart = extents(control(frame, name="Sinal do Sensor"))
@@ -236,7 +239,7 @@ def channel_2_is_polled_shown_drawn_and_cleared(session, bin_dir):
     expect(viewer.wait(20), 0, "exit status after Fechar")
 
 
-def window_opens_as_designed_whatever_qt_is_told(session, bin_dir):
+def e2e_window_opens_as_designed_whatever_qt_is_told(session, bin_dir):
     # Its place and size, caption and icon, and its controls' insides left to right: Qt's
     # own command-line options change none of it, nor does Arabic, whose Qt translation
     # would mirror the whole application, nor a desktop in English, whose Qt texts would
@@ -270,7 +273,7 @@ def window_opens_as_designed_whatever_qt_is_told(session, bin_dir):
         wait_for(lambda: not windows_of("sensor-viewer"), f"{name}: the window gone for AT-SPI")
 
 
-def without_a_display_says_so_and_ends(session, bin_dir):
+def e2e_without_a_display_says_so_and_ends(session, bin_dir):
     desktop = ("DISPLAY", "QT_QPA_PLATFORM", "WAYLAND_DISPLAY", "XDG_SESSION_TYPE")
     viewer = session.start([*in_private_dev(), os.path.join(bin_dir, "sensor-viewer")],
                            env={k: v for k, v in os.environ.items() if k not in desktop},
@@ -281,7 +284,7 @@ def without_a_display_says_so_and_ends(session, bin_dir):
     expect(viewer.returncode, 0, "exit status")
 
 
-def menu_entry_without_a_board_offers_the_demo(session, bin_dir):
+def e2e_menu_entry_without_a_board_offers_the_demo(session, bin_dir):
     # The entry's command as the desktop runs it, the programs on PATH as when installed,
     # on a machine with no serial device at all.
     with open(DESKTOP_ENTRY) as entry:
@@ -300,7 +303,7 @@ def menu_entry_without_a_board_offers_the_demo(session, bin_dir):
     expect(menu.wait(20), 0, "exit status after Fechar")
 
 
-def launcher_opens_the_second_of_two_adapters(session, bin_dir):
+def e2e_launcher_opens_the_second_of_two_adapters(session, bin_dir):
     # Two USB adapters, as udev names them; the second picked with the keyboard.
     simulator = os.path.join(bin_dir, "sensor-board-sim")
     boards = [session.start_board(simulator) for _ in range(2)]
@@ -316,13 +319,13 @@ def launcher_opens_the_second_of_two_adapters(session, bin_dir):
     expect(boards[0].log("device opened"), [], "the first board's device opened")
 
 
-def controls_are_named_for_a_screen_reader(session, bin_dir):
+def e2e_controls_are_named_for_a_screen_reader(session, bin_dir):
     _, _, frame, _ = start_on_board(session, bin_dir)
     expect([(c.getRoleName(), c.name, c.description) for c in frame], CONTROLS,
            "the controls: role, name, description")
 
 
-def keys_go_round_the_controls_and_press_them(session, bin_dir):
+def e2e_keys_go_round_the_controls_and_press_them(session, bin_dir):
     _, _, frame, _ = start_on_board(session, bin_dir)
     order = [wait_for(lambda: focused(frame), "a focused control")]
     # The chart, the one control drawn by the program itself, shows when it has the focus.
@@ -342,4 +345,4 @@ def keys_go_round_the_controls_and_press_them(session, bin_dir):
 
 
 if __name__ == "__main__":
-    sys.exit(run_test(Session, globals()[sys.argv[1]], sys.argv[2]))
+    sys.exit(main(Session, globals(), "e2e_"))

@@ -1,6 +1,6 @@
 """sensor-viewer-on and sensor-viewer-demo as a user runs them: the device bound as the
 viewer's /dev/ttyS1, the board found when none is named, the refusals, and the demo
-starting and stopping both sides. Run by CTest, one test per function below.
+starting and stopping both sides. Run by CTest, one test per launcher_ function below.
 
 The tests run the scripts from a scratch folder beside a stand-in viewer, which says
 where /dev/ttyS1 leads, polls the board there and prints the frame (for the demo, its
@@ -14,7 +14,7 @@ import subprocess
 import sys
 import tempfile
 
-from processes import BWRAP, Lines, Processes, expect, in_private_dev, run_test, wait_for
+from processes import BWRAP, Lines, Processes, expect, in_private_dev, main, wait_for
 
 STAND_IN = """#!/bin/bash
 echo "arguments: $#"
@@ -104,7 +104,7 @@ def stand_in_through_launcher(processes, folder, board, *given, inside=()):
     return output, launcher.returncode
 
 
-def binds_the_device_as_ttyS1(processes, launcher_dir, program_dir, simulator):
+def launcher_binds_the_device_as_ttyS1(processes, launcher_dir, program_dir, simulator):
     # The device as given, or found, and what the viewer's /dev/ttyS1 is: the device itself,
     # or a link on the way to it that the viewer follows again when the board comes back.
     with scratch_folder(launcher_dir, program_dir, simulator, real_chooser=True) as folder:
@@ -135,7 +135,7 @@ def binds_the_device_as_ttyS1(processes, launcher_dir, program_dir, simulator):
                "no device named, one adapter, no display: the message, exit status")
 
 
-def shows_devices_plugged_in_after_start(processes, launcher_dir, program_dir, simulator):
+def launcher_shows_devices_plugged_in_after_start(processes, launcher_dir, program_dir, simulator):
     # The viewer's /dev follows the machine's: a second adapter plugged in while the viewer
     # runs can be opened by its name.
     with scratch_folder(launcher_dir, program_dir, simulator) as folder:
@@ -155,7 +155,7 @@ def shows_devices_plugged_in_after_start(processes, launcher_dir, program_dir, s
         expect(boards[0].log("rx "), [], "what the first board received")
 
 
-def refuses_with_a_reason(processes, launcher_dir, program_dir, simulator):
+def launcher_refuses_with_a_reason(processes, launcher_dir, program_dir, simulator):
     with scratch_folder(launcher_dir, program_dir, simulator) as folder:
         # What is given, PATH when not the test's own, the last line the launcher writes to
         # standard error, its status, and the box that shows the same to a user from the
@@ -204,7 +204,7 @@ def refuses_with_a_reason(processes, launcher_dir, program_dir, simulator):
             expect(boxes(folder)[shown:], [box], f"{name}: the box")
 
 
-def without_bubblewrap_the_viewer_opens_COM2(processes, launcher_dir, program_dir, simulator):
+def launcher_without_bubblewrap_the_viewer_opens_COM2(processes, launcher_dir, program_dir, simulator):
     # As from the menu, with no device named: no other device can be shown as COM2, so the
     # plain viewer opens the real one, after a box that says why.
     with scratch_folder(launcher_dir, program_dir, simulator) as folder:
@@ -225,7 +225,7 @@ def without_bubblewrap_the_viewer_opens_COM2(processes, launcher_dir, program_di
         expect(launcher.returncode, 7, "exit status")
 
 
-def demo_stops_both_on_any_signal(processes, launcher_dir, program_dir, simulator):
+def launcher_demo_stops_both_on_any_signal(processes, launcher_dir, program_dir, simulator):
     # Whatever signal ends the demo, the board and the viewer end with it.
     with scratch_folder(launcher_dir, program_dir, simulator) as folder:
         for signal_number in (signal.SIGTERM, signal.SIGHUP):
@@ -242,7 +242,7 @@ def demo_stops_both_on_any_signal(processes, launcher_dir, program_dir, simulato
             wait_for(lambda: not running(viewer), f"{name}: the viewer to end", timeout=5)
 
 
-def ended_by_a_signal_leaves_nothing_behind(processes, launcher_dir, program_dir, simulator):
+def launcher_ended_by_a_signal_leaves_nothing_behind(processes, launcher_dir, program_dir, simulator):
     # Ended while the viewer runs, the launcher lets it close its port as when the user
     # closes it, which gives the line its settings back; ended while its window is up, the
     # window goes with it. Its folder goes too, at the latest at the next run.
@@ -271,7 +271,7 @@ def ended_by_a_signal_leaves_nothing_behind(processes, launcher_dir, program_dir
         expect(os.listdir(runtime), [], "the folder of the run killed, after the next run")
 
 
-def demo_tells_why_the_board_did_not_start(processes, launcher_dir, program_dir, simulator):
+def launcher_demo_tells_why_the_board_did_not_start(processes, launcher_dir, program_dir, simulator):
     with scratch_folder(launcher_dir, program_dir, simulator) as folder:
         demo = start_script(processes, folder, "sensor-viewer-demo", "--no-such-option")
         demo.communicate(timeout=30)
@@ -280,4 +280,4 @@ def demo_tells_why_the_board_did_not_start(processes, launcher_dir, program_dir,
 
 
 if __name__ == "__main__":
-    sys.exit(run_test(Processes, globals()[sys.argv[1]], *sys.argv[2:]))
+    sys.exit(main(Processes, globals(), "launcher_"))

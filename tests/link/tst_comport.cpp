@@ -1,39 +1,47 @@
-// The link (a pseudo-terminal plays the board's device): the settings every run starts
-// from, what is typed in the set-up dialog, a new line speed applied to the open link,
-// what a user without access to the device is told to do about it (join the device's
-// group when that group may use the device, otherwise ask the administrator), and a
-// built-in port with no hardware behind it.
+// The link, over pseudo-terminals playing the board's device: a character's time on the
+// wire, a new line speed applied to the open link, another port chosen, what a user
+// without access to the device is told to do about it (join the device's group when that
+// group may use the device, otherwise ask the administrator), and a built-in port with no
+// hardware behind it.
 
 #include "errors/exception.h"
-#include "link/comled.h"
 #include "link/comport.h"
 #include "link/linkerrors.h"
 #include "link/lostboardwatch.h"
-#include "link/portnaming.h"
 #include "link/settingsdialog.h"
-#include "support/fakemachine.h"
 #include "support/ptyboard.h"
 
-#include <QCheckBox>
 #include <QComboBox>
-#include <QLineEdit>
 #include <QtTest>
 
+#include <grp.h>
 #include <sys/stat.h>
 #include <sys/sysmacros.h>
 #include <unistd.h>
 
-// Opens the link's set-up dialog; `user` acts in it, then confirms it, or cancels it.
-static void setUp(ComPort &port, const std::function<void(SettingsDialog &)> &user,
-                  bool confirm = true)
+class TestComPort : public QObject
+{
+    Q_OBJECT
+private slots:
+    void bitsPerCharacter();
+    void lineRunsAtTheSpeedSetUp();
+    void refusedSettingLeavesTheLineAsItWas();
+    void anotherPortChosenIsOpened();
+    void anotherPortChosenEndsTheLookForTheLostBoard();
+    void refusalSaysWhy_data();
+    void refusalSaysWhy();
+    void permissionHint_data();
+    void permissionHint();
+    void portWithoutHardwareIsToldApart();
+};
+
+// Opens the link's set-up dialog; `user` acts in it, then confirms it.
+static void setUp(ComPort &port, const std::function<void(SettingsDialog &)> &user)
 {
     QTimer::singleShot(0, [&] {
         auto *dialog = qobject_cast<SettingsDialog *>(QApplication::activeModalWidget());
         user(*dialog);
-        if (confirm)
-            dialog->accept();
-        else
-            dialog->reject();
+        dialog->accept();
     });
     port.ShowSetupDialog();
 }
@@ -43,265 +51,206 @@ static void choose(SettingsDialog &dialog, const char *field, const QString &tex
     dialog.findChild<QComboBox *>(field)->setCurrentText(text);
 }
 
-// What the lamp shows at its middle, near its left edge, and at that edge.
-static QStringList lampLight(ComLed &lamp)
+// Root ignores file modes: while one of these lives, the process is the user "nobody", in
+// a group of its own and no other, root staying the saved user to come back to.
+class AsNobody
 {
-    const QImage shown = lamp.grab().toImage();
-    QStringList seen;
-    for (const QColor pixel :
-         {shown.pixelColor(12, 12), shown.pixelColor(3, 12), shown.pixelColor(0, 12)}) {
-        if (pixel.green() > 60 || pixel.blue() > 60)
-            seen << "not red";
-        else
-            seen << (pixel.red() > 200 ? "bright red" : pixel.red() < 130 ? "dark red" : "red");
+public:
+    AsNobody()
+        : switched(::setgroups(0, nullptr) == 0 && ::setresgid(65533, 65533, 0) == 0
+                   && ::setresuid(65534, 65534, 0) == 0)
+    {}
+    ~AsNobody()
+    {
+        if (::setresuid(0, 0, 0) + ::setresgid(0, 0, 0) != 0)
+            qFatal("cannot be root again: the tests after this one would not run as root");
     }
-    return seen;
+    const bool switched;
+};
+
+// A character on the wire: a start bit, the data bits, the parity bit if any, and the stop
+// bits; the link judges silences on a slow line by it.
+void TestComPort::bitsPerCharacter()
+{
+    SerialSettings line;
+    QCOMPARE(line.bitsPerCharacter(), 10); // 8N1
+    line.dataBits = QSerialPort::Data7;
+    line.parity = QSerialPort::EvenParity;
+    line.stopBits = QSerialPort::TwoStop;
+    QCOMPARE(line.bitsPerCharacter(), 11);
 }
 
-class TestComPort : public QObject
+void TestComPort::lineRunsAtTheSpeedSetUp()
 {
-    Q_OBJECT
-private slots:
-    // What the set-up dialog shows on a link as every run starts: COM2 at 19200 baud, 8
-    // data bits, no parity, 1 stop bit, no flow control, DTR and RTS inactive.
-    void defaultSettings()
-    {
-        ComPort port;
-        QStringList shown;
-        const auto read = [&](SettingsDialog &dialog) {
-            for (const char *box : {"portBox", "baudRateBox", "dataBitsBox", "parityBox",
-                                    "stopBitsBox", "flowControlBox"})
-                shown << dialog.findChild<QComboBox *>(box)->currentText();
-            for (const char *check : {"dtrCheck", "rtsCheck"})
-                shown << (dialog.findChild<QCheckBox *>(check)->isChecked() ? "on" : "off");
-        };
-        setUp(port, read, false);
-        QCOMPARE(shown,
-                 QStringList({"COM2", "19200", "8", "Nenhuma", "1", "Nenhum", "off", "off"}));
-    }
+    PtyBoard board;
+    ComPort port;
+    port.setSettings({board.devicePath()});
+    port.Open();
+    QCOMPARE(board.lineSpeed(), speed_t(B19200));
+    setUp(port, [](SettingsDialog &dialog) { choose(dialog, "baudRateBox", "9600"); });
+    QCOMPARE(board.lineSpeed(), speed_t(B9600));
+    QCOMPARE(port.Connected(), true);
+}
 
-    // What is typed is what is applied: the fields offer their lists without completing
-    // from them, so 250000 stays 250000, not the listed 2500000.
-    void typedSettingIsApplied()
-    {
-        ComPort port;
-        SerialSettings applied;
-        const auto type = [&](SettingsDialog &dialog) {
-            auto *field = dialog.findChild<QComboBox *>("baudRateBox")->lineEdit();
-            field->clear();
-            QTest::keyClicks(field, "250000");
-            applied = dialog.settings();
-        };
-        setUp(port, type, false);
-        QCOMPARE(applied.baudRate, 250000);
+// A setting the device refuses is told, and the link keeps what it ran with: a
+// pseudo-terminal has no parity.
+void TestComPort::refusedSettingLeavesTheLineAsItWas()
+{
+    PtyBoard board;
+    ComPort port;
+    port.setSettings({board.devicePath()});
+    port.Open();
+    QString told;
+    try {
+        setUp(port, [](SettingsDialog &dialog) {
+            choose(dialog, "baudRateBox", "9600");
+            choose(dialog, "parityBox", "Par");
+        });
+    } catch (const Exception &error) {
+        told = error.Message();
     }
+    QCOMPARE(told.section(':', 0, 0),
+             "Não foi possível aplicar as configurações à porta " + board.devicePath());
+    QCOMPARE(port.settings().parity, QSerialPort::NoParity);
+    QCOMPARE(board.lineSpeed(), speed_t(B19200));
+}
 
-    // The lamp tells the link's state, from the start: by its name to a screen reader, and
-    // by its light, a round red one filling its square but for a margin, bright only while
-    // the link is open.
-    void lampTellsTheLinksState()
-    {
-        ComLed lamp;
-        lamp.resize(25, 25);
-        QCOMPARE(lamp.accessibleName(), "Porta fechada");
-        QCOMPARE(lampLight(lamp), QStringList({"dark red", "dark red", "not red"}));
-        PtyBoard board;
-        ComPort port;
-        port.setSettings({board.devicePath()});
-        lamp.setComPort(&port);
+// Another port chosen in the dialog is the one polled from then on.
+void TestComPort::anotherPortChosenIsOpened()
+{
+    PtyBoard first, second;
+    ComPort port;
+    port.setSettings({first.devicePath()});
+    port.Open();
+    setUp(port, [&](SettingsDialog &dialog) { choose(dialog, "portBox", second.devicePath()); });
+    port.Write("k", 1);
+    QByteArray polled;
+    QTRY_VERIFY(!(polled += second.takeReceived()).isEmpty());
+    QCOMPARE(polled, "k");
+    QCOMPARE(first.takeReceived(), "");
+}
+
+// A lost board is no longer looked for once the user has chosen another port, even one
+// that fails to open: back, it would take the user's choice's place.
+void TestComPort::anotherPortChosenEndsTheLookForTheLostBoard()
+{
+    QTemporaryDir dir;
+    const QString link = dir.filePath("board");
+    auto board = std::make_unique<PtyBoard>();
+    QFile::link(board->devicePath(), link);
+    ComPort port;
+    port.setSettings({link});
+    port.Open();
+    QSignalSpy looks(port.findChild<LostBoardWatch *>(), &LostBoardWatch::looked);
+    board.reset();
+    QVERIFY(looks.wait(2 * LostBoardWatch::kLookIntervalMs));
+    QVERIFY_THROWS_EXCEPTION(Exception, port.applySettings({dir.filePath("missing")}));
+    board = std::make_unique<PtyBoard>();
+    QFile::remove(link);
+    QFile::link(board->devicePath(), link);
+    QTest::qWait(2 * LostBoardWatch::kLookIntervalMs);
+    QCOMPARE(port.Connected(), false);
+}
+
+// Why the device could not be opened, in words, and the user's name for it as typed.
+void TestComPort::refusalSaysWhy_data()
+{
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<QString>("reason");
+    QTest::newRow("a loop of links, %1 in its name")
+        << "x%1y"
+        << "os links simbólicos do caminho formam um laço.";
+    QTest::newRow("a name too long") << QString(400, 'x') << "o nome é longo demais.";
+}
+
+void TestComPort::refusalSaysWhy()
+{
+    QFETCH(QString, name);
+    QFETCH(QString, reason);
+    QTemporaryDir dir;
+    QFile::link(dir.filePath("x%1z"), dir.filePath("x%1y"));
+    QFile::link(dir.filePath("x%1y"), dir.filePath("x%1z"));
+    ComPort port;
+    port.setSettings({dir.filePath(name)});
+    QString told;
+    try {
         port.Open();
-        QCOMPARE(lamp.accessibleName(), "Porta aberta");
-        QCOMPARE(lampLight(lamp), QStringList({"bright red", "bright red", "not red"}));
-        port.Close();
-        QCOMPARE(lamp.accessibleName(), "Porta fechada");
+    } catch (const Exception &error) {
+        told = error.Message();
     }
+    QCOMPARE(told, "Não foi possível abrir a porta " + dir.filePath(name) + ": " + reason);
+    QCOMPARE(silentBoardMessage(name, SerialSettings(), 3).section(',', 0, 0),
+             "A placa não responde pela porta " + name
+                 + ": 3 pedidos seguidos ficaram sem resposta");
+}
 
-    // A character on the wire: a start bit, the data bits, the parity bit if any, and the
-    // stop bits; the link judges silences on a slow line by it.
-    void bitsPerCharacter()
+void TestComPort::permissionHint_data()
+{
+    QTest::addColumn<QString>("group");
+    QTest::addColumn<QString>("advice");
+    QTest::newRow("root's group: never advised")
+        << "root"
+        << "Nenhum grupo de usuários pode ler e escrever em DEVICE. Peça ao administrador que "
+           "dê esse acesso ao grupo \"dialout\", o grupo de costume das portas seriais (por "
+           "exemplo, com uma regra do udev), e que inclua o seu usuário nesse grupo.";
+    QTest::newRow("dialout may use it: join dialout")
+        << "dialout"
+        << "Para usar DEVICE, o seu usuário precisa pertencer ao grupo \"dialout\" (por "
+           "exemplo: sudo usermod -aG dialout $USER) e entrar de novo na sessão.";
+}
+void TestComPort::permissionHint()
+{
+    QFETCH(QString, group);
+    QFETCH(QString, advice);
+    if (::geteuid() != 0)
+        QSKIP("needs root to give the device away and open it as another user");
+    const struct group *owner = ::getgrnam(group.toLocal8Bit());
+    if (!owner)
+        QSKIP(qPrintable("no group " + group + " on this machine"));
+    PtyBoard board;
+    const QByteArray device = board.devicePath().toLocal8Bit();
+    QCOMPARE(::chown(device, 0, owner->gr_gid), 0);
+    QCOMPARE(::chmod(device, 0660), 0);
+    ComPort port;
+    port.setSettings({board.devicePath()});
+    QString message;
     {
-        SerialSettings line;
-        QCOMPARE(line.bitsPerCharacter(), 10); // 8N1
-        line.dataBits = QSerialPort::Data7;
-        line.parity = QSerialPort::EvenParity;
-        line.stopBits = QSerialPort::TwoStop;
-        QCOMPARE(line.bitsPerCharacter(), 11);
-    }
-
-    void lineRunsAtTheSpeedSetUp()
-    {
-        PtyBoard board;
-        ComPort port;
-        port.setSettings({board.devicePath()});
-        port.Open();
-        QCOMPARE(board.lineSpeed(), speed_t(B19200));
-        setUp(port, [](SettingsDialog &dialog) { choose(dialog, "baudRateBox", "9600"); });
-        QCOMPARE(board.lineSpeed(), speed_t(B9600));
-        QCOMPARE(port.Connected(), true);
-    }
-
-    // A setting the device refuses is told, and the link keeps what it ran with: a
-    // pseudo-terminal has no parity.
-    void refusedSettingLeavesTheLineAsItWas()
-    {
-        PtyBoard board;
-        ComPort port;
-        port.setSettings({board.devicePath()});
-        port.Open();
-        QString told;
-        try {
-            setUp(port, [](SettingsDialog &dialog) {
-                choose(dialog, "baudRateBox", "9600");
-                choose(dialog, "parityBox", "Par");
-            });
-        } catch (const Exception &error) {
-            told = error.Message();
-        }
-        QCOMPARE(told.section(':', 0, 0),
-                 "Não foi possível aplicar as configurações à porta " + board.devicePath());
-        QCOMPARE(port.settings().parity, QSerialPort::NoParity);
-        QCOMPARE(board.lineSpeed(), speed_t(B19200));
-    }
-
-    // Another port chosen in the dialog is the one polled from then on.
-    void anotherPortChosenIsOpened()
-    {
-        PtyBoard first, second;
-        ComPort port;
-        port.setSettings({first.devicePath()});
-        port.Open();
-        setUp(port,
-              [&](SettingsDialog &dialog) { choose(dialog, "portBox", second.devicePath()); });
-        port.Write("k", 1);
-        QByteArray polled;
-        QTRY_VERIFY(!(polled += second.takeReceived()).isEmpty());
-        QCOMPARE(polled, "k");
-        QCOMPARE(first.takeReceived(), "");
-    }
-
-    // A lost board is no longer looked for once the user has chosen another port, even
-    // one that fails to open: back, it would take the user's choice's place.
-    void anotherPortChosenEndsTheLookForTheLostBoard()
-    {
-        QTemporaryDir dir;
-        const QString link = dir.filePath("board");
-        auto board = std::make_unique<PtyBoard>();
-        QFile::link(board->devicePath(), link);
-        ComPort port;
-        port.setSettings({link});
-        port.Open();
-        QSignalSpy looks(port.findChild<LostBoardWatch *>(), &LostBoardWatch::looked);
-        board.reset();
-        QVERIFY(looks.wait(2 * LostBoardWatch::kLookIntervalMs));
-        QVERIFY_THROWS_EXCEPTION(Exception, port.applySettings({dir.filePath("missing")}));
-        board = std::make_unique<PtyBoard>();
-        QFile::remove(link);
-        QFile::link(board->devicePath(), link);
-        QTest::qWait(2 * LostBoardWatch::kLookIntervalMs);
-        QCOMPARE(port.Connected(), false);
-    }
-
-    // Why the device could not be opened, in words, and the user's name for it as typed.
-    void refusalSaysWhy_data()
-    {
-        QTest::addColumn<QString>("name");
-        QTest::addColumn<QString>("reason");
-        QTest::newRow("a loop of links, %1 in its name")
-            << "x%1y"
-            << "os links simbólicos do caminho formam um laço.";
-        QTest::newRow("a name too long") << QString(400, 'x') << "o nome é longo demais.";
-    }
-    void refusalSaysWhy()
-    {
-        QFETCH(QString, name);
-        QFETCH(QString, reason);
-        QTemporaryDir dir;
-        QFile::link(dir.filePath("x%1z"), dir.filePath("x%1y"));
-        QFile::link(dir.filePath("x%1y"), dir.filePath("x%1z"));
-        ComPort port;
-        port.setSettings({dir.filePath(name)});
-        QString told;
-        try {
-            port.Open();
-        } catch (const Exception &error) {
-            told = error.Message();
-        }
-        QCOMPARE(told, "Não foi possível abrir a porta " + dir.filePath(name) + ": " + reason);
-        QCOMPARE(silentBoardMessage(name, SerialSettings(), 3).section(',', 0, 0),
-                 "A placa não responde pela porta " + name
-                     + ": 3 pedidos seguidos ficaram sem "
-                       "resposta");
-    }
-
-    void permissionHint_data()
-    {
-        QTest::addColumn<QString>("group");
-        QTest::addColumn<int>("mode");
-        QTest::addColumn<QString>("advice");
-        const QString none =
-            "Nenhum grupo de usuários pode ler e escrever em DEVICE. Peça ao administrador que "
-            "dê esse acesso ao grupo \"dialout\", o grupo de costume das portas seriais (por "
-            "exemplo, com uma regra do udev), e que inclua o seu usuário nesse grupo.";
-        QTest::newRow("root's group: never advised") << "root" << 0660 << none;
-        QTest::newRow("dialout may use it: join dialout")
-            << "dialout" << 0660
-            << "Para usar DEVICE, o seu usuário precisa pertencer ao grupo \"dialout\" (por "
-               "exemplo: sudo usermod -aG dialout $USER) e entrar de novo na sessão.";
-    }
-    void permissionHint()
-    {
-        QFETCH(QString, group);
-        QFETCH(int, mode);
-        QFETCH(QString, advice);
-        if (::geteuid() != 0)
-            QSKIP("needs root to give the device away and open it as another user");
-        PtyBoard board;
-        const QByteArray device = board.devicePath().toLocal8Bit();
-        const gid_t gid = group == "root" ? 0 : 20; // dialout: 20
-        QCOMPARE(::chown(device, 0, gid), 0);
-        QCOMPARE(::chmod(device, mode_t(mode)), 0);
-        ComPort port;
-        port.setSettings({board.devicePath()});
-        // Root ignores file modes: open as the user "nobody", in a group of its own, root
-        // staying the saved user.
-        QString message;
-        QCOMPARE(::setresgid(65533, 65533, 0) + ::setresuid(65534, 65534, 0), 0);
+        const AsNobody nobody;
+        QVERIFY(nobody.switched);
         try {
             port.Open();
         } catch (const Exception &error) {
             message = error.Message();
         }
-        QCOMPARE(::setresuid(0, 0, 0) + ::setresgid(0, 0, 0), 0);
-        QCOMPARE(message,
-                 QString("Não foi possível abrir a porta DEVICE: permissão negada. " + advice)
-                     .replace("DEVICE", board.devicePath()));
     }
+    QCOMPARE(message, QString("Não foi possível abrir a porta DEVICE: permissão negada. " + advice)
+                          .replace("DEVICE", board.devicePath()));
+}
 
-    // A built-in port the firmware lists with no UART behind it (sysfs says its type is
-    // unknown, and opening it fails with an input/output error).
-    void portWithoutHardwareIsToldApart()
-    {
-        PtyBoard board;
-        QTemporaryDir sys;
-        struct stat node = {};
-        QCOMPARE(::stat(board.devicePath().toLocal8Bit(), &node), 0);
-        const QString uart =
-            QString("dev/char/%1:%2").arg(major(node.st_rdev)).arg(minor(node.st_rdev));
-        QVERIFY(QDir(sys.path()).mkpath(uart));
-        QFile type(sys.filePath(uart + "/type"));
-        QVERIFY(type.open(QIODevice::WriteOnly));
-        type.write("0\n");
-        type.close();
-        const OpenFailure failure = classifyOpenFailure(QSerialPort::UnknownError, "Unknown error",
-                                                        board.devicePath(), sys.path());
-        QCOMPARE(openFailureMessage("COM2", failure),
-                 "Não foi possível abrir a porta COM2 (/dev/ttyS1): não há hardware de porta "
-                 "serial em COM2. Se a placa está ligada por um adaptador USB, abra o programa "
-                 "pelo menu (\"Visualizador do Sensor\"), que procura a placa, ou use "
-                 "sensor-viewer-on com o dispositivo do adaptador (por exemplo: "
-                 "sensor-viewer-on /dev/ttyUSB0).");
-    }
-};
+// A built-in port the firmware lists with no UART behind it (sysfs says its type is
+// unknown, and opening it fails with an input/output error).
+void TestComPort::portWithoutHardwareIsToldApart()
+{
+    PtyBoard board;
+    QTemporaryDir sys;
+    struct stat node = {};
+    QCOMPARE(::stat(board.devicePath().toLocal8Bit(), &node), 0);
+    const QString uart =
+        QString("dev/char/%1:%2").arg(major(node.st_rdev)).arg(minor(node.st_rdev));
+    QVERIFY(QDir(sys.path()).mkpath(uart));
+    QFile type(sys.filePath(uart + "/type"));
+    QVERIFY(type.open(QIODevice::WriteOnly));
+    type.write("0\n");
+    type.close();
+    const OpenFailure failure = classifyOpenFailure(QSerialPort::UnknownError, "Unknown error",
+                                                    board.devicePath(), sys.path());
+    QCOMPARE(openFailureMessage("COM2", failure),
+             "Não foi possível abrir a porta COM2 (/dev/ttyS1): não há hardware de porta "
+             "serial em COM2. Se a placa está ligada por um adaptador USB, abra o programa "
+             "pelo menu (\"Visualizador do Sensor\"), que procura a placa, ou use "
+             "sensor-viewer-on com o dispositivo do adaptador (por exemplo: "
+             "sensor-viewer-on /dev/ttyUSB0).");
+}
 
 QTEST_MAIN(TestComPort)
 #include "tst_comport.moc"

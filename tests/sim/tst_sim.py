@@ -1,5 +1,6 @@
 """The simulated board, driven through its pseudo-terminal as the viewer would: the frames
-each command gets, and a link it did not make. Run by CTest, one test per function below."""
+each command gets, and a link it did not make. Run by CTest, one test per sim_ function
+below."""
 
 import errno
 import os
@@ -9,7 +10,7 @@ import sys
 import tempfile
 import time
 
-from processes import Processes, expect, run_test
+from processes import Processes, expect, main
 
 
 def open_port(device):
@@ -36,7 +37,7 @@ def receive(port, count, timeout=3.0):
     return data
 
 
-def answers_each_command_with_its_frames(processes, simulator):
+def sim_answers_each_command_with_its_frames(processes, simulator):
     # Commands sent at once, and every byte the board answers with, in order. A reading
     # is volts * 1024 / 5, rounded, at most 1023.
     cases = [
@@ -57,7 +58,7 @@ def answers_each_command_with_its_frames(processes, simulator):
         expect(answered.hex(" "), bytes.fromhex(expected).hex(" "), name)
 
 
-def leaves_alone_a_link_it_did_not_make(processes, simulator):
+def sim_leaves_alone_a_link_it_did_not_make(processes, simulator):
     # Anything already at the path may be someone else's: refused, and left as it is.
     # Once running, its own link, replaced by someone, is theirs: left when it stops.
     with tempfile.TemporaryDirectory() as folder:
@@ -81,4 +82,4 @@ def leaves_alone_a_link_it_did_not_make(processes, simulator):
 
 
 if __name__ == "__main__":
-    sys.exit(run_test(Processes, globals()[sys.argv[1]], sys.argv[2]))
+    sys.exit(main(Processes, globals(), "sim_"))

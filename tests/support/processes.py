@@ -6,6 +6,7 @@ import os
 import shutil
 import signal
 import subprocess
+import sys
 import threading
 import time
 
@@ -139,3 +140,15 @@ def run_test(context, test, *arguments):
     for failure in failures:
         print("FAIL", failure)
     return 1 if failures else 0
+
+
+def main(context, namespace, prefix):
+    """A test script's command line. `--list` prints its tests, the functions in
+    `namespace` whose names start with `prefix`, one a line: CTest runs one test of each
+    name. `NAME ARGUMENTS...` runs that test (see run_test) and returns its exit status."""
+    tests = {name: test for name, test in namespace.items()
+             if name.startswith(prefix) and callable(test)}
+    if sys.argv[1:] == ["--list"]:
+        print("\n".join(tests))
+        return 0
+    return run_test(context, tests[sys.argv[1]], *sys.argv[2:])

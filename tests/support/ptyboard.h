@@ -1,36 +1,35 @@
 #pragma once
 
+#include "sim/pseudoterminal.h"
+
 #include <QByteArray>
 #include <QString>
 
+#include <memory>
 #include <termios.h>
+#include <vector>
 
-// A pseudo-terminal playing the sensor board: the program opens the slave side as its
-// serial device, the test reads commands and writes frames on the master side. Closing
-// the master is what pulling the USB adapter out looks like to the program.
+// The sensor board on a pseudo-terminal, in Qt's types: the program opens devicePath() as
+// its serial device, the test reads commands and writes frames. Unplugging it is what
+// pulling the USB adapter out looks like to the program.
 class PtyBoard
 {
 public:
-    PtyBoard();
-    ~PtyBoard();
-    PtyBoard(const PtyBoard &) = delete;
-    PtyBoard &operator=(const PtyBoard &) = delete;
-
-    /// The device the program opens, e.g. /dev/pts/3.
-    QString devicePath() const { return m_slavePath; }
-
+    QString devicePath() const { return QString::fromStdString(m_line.device()); }
     /// Sends bytes to the program, as the board would.
-    void send(const QByteArray &bytes);
+    void send(const QByteArray &bytes) { m_line.send(bytes.toStdString()); }
     /// What the program has sent so far and not yet taken (does not wait).
-    QByteArray takeReceived();
-    /// Unplugs the board: closes the master side.
-    void unplug();
+    QByteArray takeReceived() { return QByteArray::fromStdString(m_line.take()); }
+    void unplug() { m_line.unplug(); }
     /// The line speed the program gave the device (B9600...), read through the master: a
     /// pty's two sides share their line settings.
     speed_t lineSpeed() const;
 
 private:
-    int m_master = -1;
-    int m_slave = -1;
-    QString m_slavePath;
+    PseudoTerminal m_line;
 };
+
+/// Boards on new pseudo-terminals, as the next program to ask for one gets them, until one
+/// has the number of `device`, now free, and is last; numbers freed meanwhile below it
+/// are taken on the way. Ends on another number when another program took that one first.
+std::vector<std::unique_ptr<PtyBoard>> boardsUpTo(const QString &device);

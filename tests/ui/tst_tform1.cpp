@@ -121,7 +121,6 @@ private slots:
     void initTestCase()
     {
         QApplication::setQuitOnLastWindowClosed(false);
-        m_path = m_dir.filePath("board");
         connect(&m_user, &QTimer::timeout, this, [this] {
             if (auto *box = qobject_cast<QMessageBox *>(QApplication::activeModalWidget())) {
                 m_boxes << box->text();
@@ -130,9 +129,11 @@ private slots:
         });
         m_user.start(10);
     }
-    // Each test starts the program afresh on a new board.
+    // Each test starts the program afresh on a new board, behind our link whatever the test
+    // before did.
     void init()
     {
+        m_path = m_dir.filePath("board");
         LastVoltage = 0.0f;
         SampleIndex = 0;
         plugIn();
@@ -236,11 +237,12 @@ private slots:
                            "de uma placa simulada, que não volta. Inicie a placa simulada "
                            "de novo e abra o programa com o dispositivo que ela mostrar (por "
                            "exemplo: sensor-viewer-on /dev/pts/N), ou use sensor-viewer-demo."}));
-        PtyBoard stranger;
+        const auto strangers = boardsUpTo(m_path);
+        if (strangers.back()->devicePath() != m_path)
+            QSKIP("another program took the pseudo-terminal's number first");
         QTest::qWait(2500);
         QCOMPARE(lampLit(), false);
-        QCOMPARE(stranger.takeReceived(), QByteArray());
-        QCOMPARE(stranger.devicePath(), m_path); // what made the test worth running
+        QCOMPARE(strangers.back()->takeReceived(), QByteArray());
     }
 
     // A read or write that fails while the device stays costs one box, not the link; after
