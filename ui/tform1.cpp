@@ -11,6 +11,7 @@
 #include "ui/lineseries.h"
 #include "ui/pngicon.h"
 #include "ui/screenfit.h"
+#include "ui/sessioncommands.h"
 #include "ui/signalchart.h"
 
 #include <QComboBox>
@@ -99,6 +100,7 @@ TForm1::TForm1(const SerialSettings &link, QWidget *parent)
     layOutComponents();
     describeForAssistiveTechnology();
     wireEvents();
+    buildSessionCommands();
     Timer1->start();
 
     ComPort1->setSettings(link);
@@ -199,6 +201,11 @@ void TForm1::wireEvents()
     connect(Button4, &QPushButton::clicked, this, guarded([this] { Button4Click(Button4); }));
 }
 
+void TForm1::buildSessionCommands()
+{
+    m_session = new SessionCommands(this, Chart1);
+}
+
 int TForm1::selectedChannel() const
 {
     // Typing in the field chooses the entry it names; any other text chooses none, and
@@ -228,10 +235,13 @@ void TForm1::addSample(std::uint8_t byte0, std::uint8_t byte1)
 {
     LastVoltage = frameVoltage(byte0, byte1);
     const SamplePosition position = nextSamplePosition(SampleIndex);
-    if (position.restartTrace)
+    if (position.restartTrace) {
         Series1->ClearPoints();
+        m_session->clearSamples();
+    }
     Series1->AppendPoint(position.x, static_cast<double>(LastVoltage));
     SampleIndex = position.x + 1;
+    m_session->addSample(rawReading(byte0, byte1), m_polledChannel);
 }
 
 void TForm1::Timer1Timer(QObject *)
@@ -241,6 +251,7 @@ void TForm1::Timer1Timer(QObject *)
             continue;
         const char command = *channelCommand(position);
         ComPort1->Write(&command, 1);
+        m_polledChannel = position + 1;
         notePollSent();
         Label1->setText(formatGeneral(static_cast<double>(LastVoltage), QLocale::system()));
         Label1->adjustSize();
@@ -302,6 +313,7 @@ void TForm1::Button4Click(QObject *)
 {
     Series1->ClearPoints();
     SampleIndex = 0;
+    m_session->clearSamples();
 }
 
 void TForm1::closeEvent(QCloseEvent *)

@@ -12,6 +12,7 @@ class QComboBox;
 class QLabel;
 class QPushButton;
 class QTimer;
+class SessionCommands;
 class SignalChart;
 
 // The program's one window. It owns every component: the link to the board and its
@@ -47,6 +48,9 @@ public:
     /// The 0-based position of the chosen channel, or -1 while none is chosen.
     int selectedChannel() const;
 
+    /// Saving, recording and reviewing the session: the chart's context menu and shortcuts.
+    SessionCommands *sessionCommands() const { return m_session; }
+
     static constexpr int kPollIntervalMs = 1000;
 
 protected:
@@ -57,6 +61,7 @@ private:
     void layOutComponents();
     void describeForAssistiveTechnology();
     void wireEvents();
+    void buildSessionCommands();
     void addSample(std::uint8_t byte0, std::uint8_t byte1);
     void pollTick();
     void linkOpened();
@@ -66,5 +71,7 @@ private:
     bool m_closedLinkTold = false; // the user knows the link is closed
     QString m_closedLinkReport;    // what the tick said about it, while it may be waiting
     SilenceCheck m_silence;
+    SessionCommands *m_session = nullptr;
+    int m_polledChannel = 0; // 1..5: the channel of the last command sent
     QString m_silenceReport; // what was said about a silent board, while it may be waiting
 };
