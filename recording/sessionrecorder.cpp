@@ -97,7 +97,7 @@ void SessionRecorder::flush()
     qsizetype written = 0;
     if (const int error = writeAll(m_fd, m_buffer.constData(), m_buffer.size(), written)) {
         // Part of the batch may be in: the file keeps the whole rows of it, no more.
-        const qsizetype whole = m_buffer.lastIndexOf('\n', written - 1) + 1;
+        const qsizetype whole = written > 0 ? m_buffer.lastIndexOf('\n', written - 1) + 1 : 0;
         m_wholeSize += whole;
         if (written > whole)
             (void)::ftruncate(m_fd, m_wholeSize);
