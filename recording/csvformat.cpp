@@ -51,7 +51,8 @@ void CsvFormat::appendRow(QByteArray &out, qint64 number, const SampleRecord &sa
                                 char('0' + fraction / 10 % 10), char('0' + fraction % 10)};
     out.append(thousandths, sizeof thousandths);
     out.append(m_separator);
-    appendNumber(out, sample.channel);
+    if (sample.channel != 0) // empty before the first poll: no channel was asked for
+        appendNumber(out, sample.channel);
     out.append(m_separator);
     const std::uint16_t reading = std::min(sample.reading, kMaxRawReading);
     appendNumber(out, reading);

@@ -13,7 +13,7 @@ struct SampleRecord
     qint64 wallMs;         // milliseconds since the epoch, UTC
     qint64 steadyNs;       // steady_clock, nanoseconds
     std::uint16_t reading; // 0..1023
-    std::uint8_t channel;  // 1..5, 0 before any poll
+    std::uint8_t channel;  // 1..5, 0 before the first poll
 };
 
 // The samples since the last clear, for saving them all at once. Bounded so that a
