@@ -5,7 +5,15 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdio>
+#include <fstream>
+#include <iterator>
 #include <optional>
+#include <spawn.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+extern char **environ;
 
 namespace e2e {
 namespace {
@@ -193,7 +201,7 @@ std::vector<double> latencies(Screen &screen, Board &board, const ChartPlacement
 // A stream at `load.rate` frames/s for `ms`. Returns CPU µs per frame; sets the achieved
 // rate.
 double cpuPerFrame(Screen &screen, Board &board, const Sandboxed &viewer, const Load &load,
-                   double ms, double prerollMs, double &achievedRate)
+                   double ms, double prerollMs, double &achievedRate, long *framesSent = nullptr)
 {
     long sample = 0;
     auto stream = [&](double length, bool measure) {
@@ -217,13 +225,68 @@ double cpuPerFrame(Screen &screen, Board &board, const Sandboxed &viewer, const 
             achievedRate = double(sent) * 1000.0 / (nowMs() - start);
         return sent;
     };
-    stream(prerollMs, false);
+    const long preroll = stream(prerollMs, false);
     sleepMs(50);
     const double cpu0 = viewer.cpuMs();
     const long frames = stream(ms, true);
     sleepMs(100); // what is still on the line
     const double cpu1 = viewer.cpuMs();
+    if (framesSent)
+        *framesSent += preroll + frames;
     return (cpu1 - cpu0) * 1000.0 / double(frames);
+}
+
+// Keys typed into the viewer's window as a person types them (XTEST, through xdotool).
+void typeIntoViewer(const std::vector<std::string> &xdotoolArgs)
+{
+    std::vector<std::string> argv = {"xdotool",     "search",          "--onlyvisible",
+                                     "--classname", "^sensor-viewer$", "windowfocus",
+                                     "--sync"};
+    argv.insert(argv.end(), xdotoolArgs.begin(), xdotoolArgs.end());
+    std::vector<char *> args;
+    for (std::string &arg : argv)
+        args.push_back(arg.data());
+    args.push_back(nullptr);
+    pid_t child = -1;
+    int status = 0;
+    if (posix_spawnp(&child, "xdotool", nullptr, nullptr, args.data(), environ) != 0
+        || waitpid(child, &status, 0) != child || status != 0)
+        fail("xdotool could not type into the viewer");
+}
+
+long linesIn(const std::string &path)
+{
+    std::ifstream file(path, std::ios::binary);
+    return std::count(std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>(), '\n');
+}
+
+// The fastest stream, not recording and then recording: what the recording costs, and
+// whether every frame became a row.
+void measureRecording(Screen &screen, Board &board, const Sandboxed &viewer, const Settings &s,
+                      ViewerRun &run)
+{
+    const Load fast{"46,080 frames/s, chart full", 46080, false};
+    double rate = 0;
+    run.plainCpu = cpuPerFrame(screen, board, viewer, fast, s.fastStreamMs, s.prerollMs, rate);
+    char folder[] = "/tmp/e2e-recording-XXXXXX";
+    if (!mkdtemp(folder))
+        fail("no scratch folder for the recording");
+    const std::string path = std::string(folder) + "/session.csv";
+    typeIntoViewer({"key", "ctrl+r"});
+    sleepMs(1500); // the file dialog opens
+    typeIntoViewer({"key", "ctrl+a"});
+    typeIntoViewer({"type", path});
+    typeIntoViewer({"key", "Return"});
+    for (double deadline = nowMs() + 5000; linesIn(path) == 0; sleepMs(20))
+        if (nowMs() > deadline)
+            fail("the recording did not start: no header in " + path);
+    run.recordingCpu = cpuPerFrame(screen, board, viewer, fast, s.fastStreamMs, s.prerollMs, rate,
+                                   &run.recordedFrames);
+    typeIntoViewer({"key", "ctrl+r"}); // stops it, writing out what waits
+    sleepMs(300);
+    run.recordedRows = linesIn(path) - 1;
+    std::remove(path.c_str());
+    rmdir(folder);
 }
 
 } // namespace
@@ -318,7 +381,7 @@ const std::vector<Load> &loads()
 }
 
 ViewerRun measureViewer(Screen &screen, const std::string &binary, const Settings &s,
-                        const Looks &looks)
+                        const Looks &looks, bool records)
 {
     ViewerRun run;
     Board board;
@@ -344,6 +407,8 @@ ViewerRun measureViewer(Screen &screen, const std::string &binary, const Setting
             cpuPerFrame(screen, board, viewer, load, ms, s.prerollMs, run.rate[load.name]);
         run.rss[load.name] = viewer.rssMiB();
     }
+    if (records)
+        measureRecording(screen, board, viewer, s, run);
     board.drain();
     if (!viewer.running())
         fail(binary + " ended during the measurements");

@@ -404,10 +404,11 @@ def session_menu_opens_three_ways_and_its_keys_work_anywhere(session, bin_dir):
         click(chart)
         subprocess.run(command, check=True)
         key("Down")
-        item = heard(1)[-1]
-        expect([(i.name, i.queryAction().getKeyBinding(0)) for i in item.parent], SESSION_MENU,
-               f"{way}: the menu's items and keys")
+        items = [i for i in heard(1) if i.getRoleName() == "menu item"]
+        expect([(i.name, i.queryAction().getKeyBinding(0)) for i in items[-1].parent]
+               if items else [], SESSION_MENU, f"{way}: the menu's items and keys")
         key("Escape")
+        heard(0).clear()
     # The keys work wherever the focus is: here on "Limpar Gráfico".
     click(chart)
     key("Tab")
@@ -448,7 +449,9 @@ def recording_goes_on_across_an_unplug_and_ends_whole_on_sigterm(session, bin_di
 
 def kill_9_mid_recording_leaves_only_whole_rows(session, bin_dir):
     folder = tempfile.mkdtemp(prefix="e2e-recording-")
-    board, _, frame, window_id = start_on_board(session, bin_dir, "--stream", "20000")
+    # 200 frames a second: what one batch holds comes in well after the second a row has
+    # to reach the file in.
+    board, _, frame, window_id = start_on_board(session, bin_dir, "--stream", "200")
     click(control(frame, name="Canal"))
     key("3")
     wait_for(lambda: board.log("rx "), "the first poll")
@@ -460,7 +463,7 @@ def kill_9_mid_recording_leaves_only_whole_rows(session, bin_dir):
         text = file.read()
     rows = list(csv.reader(text.splitlines(), delimiter=";"))
     expect(text.endswith("\n"), True, "the file ends with a whole row")
-    expect(len(rows) > 20000, True, f"the rows of the last seconds are in: {len(rows)}")
+    expect(len(rows) > 300, True, f"the rows up to a second ago are in: {len(rows)}")
     expect([row for row in rows[1:] if len(row) != 6 or row[3] != "3"][:3], [], "rows not whole")
     expect([row[0] for row in rows[1:]], [str(n) for n in range(1, len(rows))], "amostra")
     shutil.rmtree(folder, ignore_errors=True)
