@@ -150,13 +150,13 @@ void printTable(const Results &r, const Settings &s, const std::string &beforeLa
     const Pick recording = [](const ViewerRun &v) { return v.recordingCpu; };
     row("CPU per frame, µs, at 46,080 frames/s: not recording / recording", "",
         fixed(medianOf(r.now, plain), 2) + " / " + fixed(medianOf(r.now, recording), 2), "");
-    long rows = 0, frames = 0;
+    long recordedRows = 0, frames = 0;
     for (const ViewerRun &v : r.now) {
-        rows += v.recordedRows;
+        recordedRows += v.recordedRows;
         frames += v.recordedFrames;
     }
     row("  rows recorded / frames sent while recording (all runs)", "",
-        std::to_string(rows) + " / " + std::to_string(frames), "");
+        std::to_string(recordedRows) + " / " + std::to_string(frames), "");
 
     std::printf("| measure | before (%s) | now | now / before |\n", beforeLabel.c_str());
     std::printf("|---|---|---|---|\n");
@@ -202,7 +202,7 @@ void printTable(const Results &r, const Settings &s, const std::string &beforeLa
                 "(median of each run's ratio): %s (%s)\n",
                 verdict(recordingRatio <= 1.2), fixed(recordingRatio, 2).c_str());
     std::printf("every frame sent while recording is a row of the file: %s\n",
-                verdict(rows == frames));
+                verdict(recordedRows == frames));
     const double startUpRatio = painted("now") / bareChart;
     std::printf("start-up at most 1.2 times a bare window holding one chart (medians): %s (%s)\n",
                 verdict(startUpRatio <= 1.2), fixed(startUpRatio, 2).c_str());
