@@ -236,12 +236,14 @@ double cpuPerFrame(Screen &screen, Board &board, const Sandboxed &viewer, const 
     return (cpu1 - cpu0) * 1000.0 / double(frames);
 }
 
-// Keys typed into the viewer's window as a person types them (XTEST, through xdotool).
-void typeIntoViewer(const std::vector<std::string> &xdotoolArgs)
+// Keys typed as a person types them (XTEST, through xdotool): into the viewer's main
+// window, given the focus first, or into whatever holds the keyboard (its dialog).
+void typeIntoViewer(const std::vector<std::string> &xdotoolArgs, bool mainWindow = false)
 {
-    std::vector<std::string> argv = {"xdotool",     "search",          "--onlyvisible",
-                                     "--classname", "^sensor-viewer$", "windowfocus",
-                                     "--sync"};
+    std::vector<std::string> argv = {"xdotool"};
+    if (mainWindow)
+        argv.insert(argv.end(), {"search", "--onlyvisible", "--classname", "^sensor-viewer$",
+                                 "windowfocus", "--sync"});
     argv.insert(argv.end(), xdotoolArgs.begin(), xdotoolArgs.end());
     std::vector<char *> args;
     for (std::string &arg : argv)
@@ -272,7 +274,7 @@ void measureRecording(Screen &screen, Board &board, const Sandboxed &viewer, con
     if (!mkdtemp(folder))
         fail("no scratch folder for the recording");
     const std::string path = std::string(folder) + "/session.csv";
-    typeIntoViewer({"key", "ctrl+r"});
+    typeIntoViewer({"key", "ctrl+r"}, true);
     sleepMs(1500); // the file dialog opens
     typeIntoViewer({"key", "ctrl+a"});
     typeIntoViewer({"type", path});
@@ -282,7 +284,7 @@ void measureRecording(Screen &screen, Board &board, const Sandboxed &viewer, con
             fail("the recording did not start: no header in " + path);
     run.recordingCpu = cpuPerFrame(screen, board, viewer, fast, s.fastStreamMs, s.prerollMs, rate,
                                    &run.recordedFrames);
-    typeIntoViewer({"key", "ctrl+r"}); // stops it, writing out what waits
+    typeIntoViewer({"key", "ctrl+r"}, true); // stops it, writing out what waits
     sleepMs(300);
     run.recordedRows = linesIn(path) - 1;
     std::remove(path.c_str());
