@@ -3,19 +3,9 @@
 #include "acquisition/generalformat.h"
 #include "protocol/boardprotocol.h"
 
+#include <algorithm>
 #include <charconv>
 #include <cstdio>
-
-namespace {
-
-void appendNumber(QByteArray &out, qint64 value)
-{
-    char digits[24];
-    const auto end = std::to_chars(digits, digits + sizeof digits, value).ptr;
-    out.append(digits, end - digits);
-}
-
-} // namespace
 
 CsvFormat::CsvFormat(const QLocale &locale)
 {
@@ -40,28 +30,34 @@ QByteArray CsvFormat::header() const
 void CsvFormat::appendRow(QByteArray &out, qint64 number, const SampleRecord &sample,
                           qint64 sinceFirstNs)
 {
-    appendNumber(out, number);
-    out.append(m_separator);
-    appendInstant(out, sample.wallMs);
-    out.append(m_separator);
+    // Built in place and appended at once: at tens of thousands of rows a second, each
+    // append's own checks would cost more than the row.
+    char row[160];
+    char *at = std::to_chars(row, row + 24, number).ptr;
+    *at++ = m_separator;
+    at = writeInstant(at, sample.wallMs);
+    *at++ = m_separator;
     const qint64 ms = std::max<qint64>(sinceFirstNs, 0) / 1000000;
-    appendNumber(out, ms / 1000);
+    at = std::to_chars(at, at + 24, ms / 1000).ptr;
     const int fraction = static_cast<int>(ms % 1000);
-    const char thousandths[] = {m_decimal, char('0' + fraction / 100),
-                                char('0' + fraction / 10 % 10), char('0' + fraction % 10)};
-    out.append(thousandths, sizeof thousandths);
-    out.append(m_separator);
+    *at++ = m_decimal;
+    *at++ = char('0' + fraction / 100);
+    *at++ = char('0' + fraction / 10 % 10);
+    *at++ = char('0' + fraction % 10);
+    *at++ = m_separator;
     if (sample.channel != 0) // empty before the first poll: no channel was asked for
-        appendNumber(out, sample.channel);
-    out.append(m_separator);
+        at = std::to_chars(at, at + 4, sample.channel).ptr;
+    *at++ = m_separator;
     const std::uint16_t reading = std::min(sample.reading, kMaxRawReading);
-    appendNumber(out, reading);
-    out.append(m_separator);
-    out.append(m_volts[reading]);
-    out.append('\n');
+    at = std::to_chars(at, at + 5, reading).ptr;
+    *at++ = m_separator;
+    const QByteArray &volts = m_volts[reading];
+    at = std::copy_n(volts.constData(), volts.size(), at);
+    *at++ = '\n';
+    out.append(row, at - row);
 }
 
-void CsvFormat::appendInstant(QByteArray &out, qint64 wallMs)
+char *CsvFormat::writeInstant(char *at, qint64 wallMs)
 {
     // Local time with milliseconds and no offset, 2026-12-07T14:30:05.123: spreadsheets read
     // it as a date and time. The calendar is worked out once a second.
@@ -70,11 +66,14 @@ void CsvFormat::appendInstant(QByteArray &out, qint64 wallMs)
         m_cachedSecond = static_cast<std::time_t>(second);
         std::tm local{};
         localtime_r(&m_cachedSecond, &local);
-        std::strftime(m_secondText, sizeof m_secondText, "%Y-%m-%dT%H:%M:%S", &local);
+        m_secondLength =
+            std::strftime(m_secondText, sizeof m_secondText, "%Y-%m-%dT%H:%M:%S", &local);
     }
-    out.append(m_secondText);
+    at = std::copy_n(m_secondText, m_secondLength, at);
     const int ms = static_cast<int>(wallMs - second * 1000);
-    const char millis[] = {'.', char('0' + ms / 100), char('0' + ms / 10 % 10),
-                           char('0' + ms % 10)};
-    out.append(millis, sizeof millis);
+    *at++ = '.';
+    *at++ = char('0' + ms / 100);
+    *at++ = char('0' + ms / 10 % 10);
+    *at++ = char('0' + ms % 10);
+    return at;
 }

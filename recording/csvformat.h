@@ -26,11 +26,12 @@ public:
     void appendRow(QByteArray &out, qint64 number, const SampleRecord &sample, qint64 sinceFirstNs);
 
 private:
-    void appendInstant(QByteArray &out, qint64 wallMs);
+    char *writeInstant(char *at, qint64 wallMs);
 
     char m_separator;
     char m_decimal;
     std::array<QByteArray, 1024> m_volts; // tensao_V of each reading, as the readout has it
     std::time_t m_cachedSecond = -1;      // the wall-clock second last written, and its text
-    char m_secondText[24] = {};
+    char m_secondText[64] = {};
+    std::size_t m_secondLength = 0;
 };

@@ -57,7 +57,8 @@ bool SessionRecorder::start(const QString &path)
     m_rows = 0;
     m_wholeSize = 0;
     m_lastSync = std::chrono::steady_clock::now();
-    m_buffer = m_format.header();
+    m_buffer.reserve(2 * kBatchBytes);
+    m_buffer.append(m_format.header());
     flush();
     if (!isRecording())
         return false;
@@ -104,7 +105,7 @@ void SessionRecorder::flush()
         return fail(error);
     }
     m_wholeSize += written;
-    m_buffer.clear();
+    m_buffer.resize(0); // keeps its room for the next batch
     m_unsynced = true;
 }
 

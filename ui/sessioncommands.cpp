@@ -91,12 +91,17 @@ void SessionCommands::showMenu(const QPoint &position)
     m_menu->popup(m_chart->mapToGlobal(position));
 }
 
-void SessionCommands::addSample(std::uint16_t reading, int channel)
+void SessionCommands::readArrived()
 {
     const auto steady = std::chrono::steady_clock::now().time_since_epoch();
-    const SampleRecord sample{QDateTime::currentMSecsSinceEpoch(),
-                              std::chrono::duration_cast<std::chrono::nanoseconds>(steady).count(),
-                              reading, static_cast<std::uint8_t>(channel)};
+    m_readSteadyNs = std::chrono::duration_cast<std::chrono::nanoseconds>(steady).count();
+    m_readWallMs = QDateTime::currentMSecsSinceEpoch();
+}
+
+void SessionCommands::addSample(std::uint16_t reading, int channel)
+{
+    const SampleRecord sample{m_readWallMs, m_readSteadyNs, reading,
+                              static_cast<std::uint8_t>(channel)};
     m_samples.append(sample);
     m_recorder->add(sample);
 }

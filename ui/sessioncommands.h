@@ -31,7 +31,10 @@ public:
     SessionCommands(QWidget *window, QWidget *chart);
     ~SessionCommands() override;
 
-    /// Keeps a decoded frame, read now from the `channel` polled (1..5, 0 before any).
+    /// Frames are about to be handed over from one read: they share its time.
+    void readArrived();
+    /// Keeps a decoded frame of the latest read, from the `channel` polled (1..5, 0 before
+    /// any).
     void addSample(std::uint16_t reading, int channel);
     /// Forgets the samples kept for saving; a recording goes on.
     void clearSamples();
@@ -76,4 +79,6 @@ private:
     QString m_caption;          // the window's own caption, without the recording mark
     QString m_chartDescription; // the chart's own description, without the file
     bool m_wholeSessionShown = false;
+    qint64 m_readWallMs = 0;   // when the latest read came, on the wall clock
+    qint64 m_readSteadyNs = 0; // and on the steady one
 };

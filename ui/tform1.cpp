@@ -225,6 +225,7 @@ void TForm1::ComPort1RxChar(QObject *, int)
     std::vector<char> taken(static_cast<size_t>(framing.consumed));
     ComPort1->Read(taken.data(), framing.consumed);
     const LineSeries::Batch oneRead(*Series1); // what a read brings is drawn together
+    m_session->readArrived();
     for (const Frame &frame : framing.frames)
         addSample(frame.byte0, frame.byte1);
     if (!framing.frames.empty())
