@@ -4,7 +4,7 @@
 
 #include <cstddef>
 #include <cstdint>
-#include <deque>
+#include <vector>
 
 /// One decoded frame as it is kept: when it was read (on the wall clock and on the steady
 /// one), the channel polled and the 10-bit reading. The voltage follows from the reading.
@@ -18,7 +18,8 @@ struct SampleRecord
 
 // The samples since the last clear, for saving them all at once. Bounded so that a
 // stream running for days holds a fixed amount of memory: beyond kCapacity samples
-// (a day and a half at one a second, 3 MiB) the oldest go first.
+// (a day and a half at one a second, 3 MiB) the oldest go first. A ring: keeping a
+// sample costs one store, at any rate.
 class SampleLog
 {
 public:
@@ -29,9 +30,11 @@ public:
     void append(const SampleRecord &sample);
     void clear();
 
-    const std::deque<SampleRecord> &samples() const { return m_samples; }
+    /// The samples kept, oldest first.
+    std::vector<SampleRecord> samples() const;
 
 private:
     std::size_t m_capacity;
-    std::deque<SampleRecord> m_samples;
+    std::vector<SampleRecord> m_ring; // grows to the capacity, then wraps
+    std::size_t m_oldest = 0;         // where the oldest is, once it has wrapped
 };

@@ -22,7 +22,7 @@ QString saveAtOnce(const QString &path, const QString &what,
         .arg(what, path, reason);
 }
 
-QString saveSamples(const QString &path, const std::deque<SampleRecord> &samples,
+QString saveSamples(const QString &path, const std::vector<SampleRecord> &samples,
                     const QLocale &locale)
 {
     return saveAtOnce(path, QStringLiteral("os dados"), [&](QIODevice &file) {

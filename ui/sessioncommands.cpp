@@ -134,7 +134,7 @@ QString SessionCommands::askFile(const QString &caption, const QString &extensio
 void SessionCommands::saveData()
 {
     // Taken before the dialog: what the chart held when the user asked.
-    const std::deque<SampleRecord> samples = m_samples.samples();
+    const std::vector<SampleRecord> samples = m_samples.samples();
     const QString path = askFile(QStringLiteral("Salvar dados"), QStringLiteral("csv"), kCsvFilter);
     if (!path.isEmpty())
         report(saveSamples(path, samples, QLocale::system()));

@@ -69,9 +69,9 @@ struct ViewerRun
     double idleCpuPercent = 0, idleRss = 0;
     std::map<std::string, double> cpu, rss, rate; // by load
     // At 46,080 frames/s with the chart full, not recording and then recording (started
-    // with Ctrl+R and a name typed into the dialog, as a user does): CPU µs per frame, and
-    // the rows the file holds against the frames sent while it was recording.
-    double plainCpu = 0, recordingCpu = 0;
+    // with Ctrl+R and a name typed into the dialog, as a user does), in pairs: CPU µs per
+    // frame, and the rows the files hold against the frames sent while recording.
+    std::vector<double> plainCpu, recordingCpu;
     long recordedRows = 0, recordedFrames = 0;
 };
 

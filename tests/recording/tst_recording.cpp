@@ -88,6 +88,18 @@ private slots:
                                             "3;2026-12-07T14:30:05.123;2,000;2;512;2,5\n"));
     }
 
+    // Beyond its bound the log drops its oldest samples, and gives the rest oldest first.
+    void samplesKeptForSavingAreTheLatest()
+    {
+        SampleLog log(3);
+        for (std::uint16_t reading = 1; reading <= 5; ++reading)
+            log.append(sample(reading, 0));
+        QList<int> kept;
+        for (const SampleRecord &record : log.samples())
+            kept << record.reading;
+        QCOMPARE(kept, QList<int>({3, 4, 5}));
+    }
+
     void aFullDiskIsToldOnce()
     {
         SessionRecorder recorder{QLocale::c()};
