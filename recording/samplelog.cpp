@@ -6,12 +6,23 @@ SampleLog::SampleLog(std::size_t capacity)
 
 void SampleLog::append(const SampleRecord &sample)
 {
-    if (m_samples.size() >= m_capacity)
-        m_samples.pop_front();
-    m_samples.push_back(sample);
+    if (m_ring.size() < m_capacity) {
+        m_ring.push_back(sample);
+        return;
+    }
+    m_ring[m_oldest] = sample;
+    m_oldest = (m_oldest + 1) % m_capacity;
 }
 
 void SampleLog::clear()
 {
-    m_samples.clear();
+    m_ring.clear();
+    m_oldest = 0;
+}
+
+std::vector<SampleRecord> SampleLog::samples() const
+{
+    std::vector<SampleRecord> inOrder(m_ring.begin() + std::ptrdiff_t(m_oldest), m_ring.end());
+    inOrder.insert(inOrder.end(), m_ring.begin(), m_ring.begin() + std::ptrdiff_t(m_oldest));
+    return inOrder;
 }
