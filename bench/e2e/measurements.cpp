@@ -236,24 +236,28 @@ double cpuPerFrame(Screen &screen, Board &board, const Sandboxed &viewer, const 
     return (cpu1 - cpu0) * 1000.0 / double(frames);
 }
 
-// Keys typed as a person types them (XTEST, through xdotool): into the viewer's main
-// window, given the focus first, or into whatever holds the keyboard (its dialog).
-void typeIntoViewer(const std::vector<std::string> &xdotoolArgs, bool mainWindow = false)
+// Keys typed as a person types them (XTEST, through xdotool) into the window named
+// `title`, once it is there (the viewer's main window by its class when no title given),
+// after giving it the focus.
+void typeInto(const std::string &title, const std::vector<std::string> &keys)
 {
-    std::vector<std::string> argv = {"xdotool"};
-    if (mainWindow)
-        argv.insert(argv.end(), {"search", "--onlyvisible", "--classname", "^sensor-viewer$",
-                                 "windowfocus", "--sync"});
-    argv.insert(argv.end(), xdotoolArgs.begin(), xdotoolArgs.end());
+    std::vector<std::string> argv = {"timeout", "10",     "xdotool",
+                                     "search",  "--sync", "--onlyvisible"};
+    if (title.empty())
+        argv.insert(argv.end(), {"--classname", "^sensor-viewer$"});
+    else
+        argv.insert(argv.end(), {"--name", "^" + title + "$"});
+    argv.insert(argv.end(), {"windowfocus", "--sync"});
+    argv.insert(argv.end(), keys.begin(), keys.end());
     std::vector<char *> args;
     for (std::string &arg : argv)
         args.push_back(arg.data());
     args.push_back(nullptr);
     pid_t child = -1;
     int status = 0;
-    if (posix_spawnp(&child, "xdotool", nullptr, nullptr, args.data(), environ) != 0
+    if (posix_spawnp(&child, "timeout", nullptr, nullptr, args.data(), environ) != 0
         || waitpid(child, &status, 0) != child || status != 0)
-        fail("xdotool could not type into the viewer");
+        fail("xdotool could not type into " + (title.empty() ? "the viewer" : title));
 }
 
 long linesIn(const std::string &path)
@@ -277,18 +281,16 @@ void measureRecording(Screen &screen, Board &board, const Sandboxed &viewer, con
         double rate = 0;
         const double plain =
             cpuPerFrame(screen, board, viewer, fast, s.fastStreamMs, s.prerollMs, rate);
-        typeIntoViewer({"key", "ctrl+r"}, true);
-        sleepMs(1500); // the file dialog opens
-        typeIntoViewer({"key", "ctrl+a"});
-        typeIntoViewer({"type", path});
-        typeIntoViewer({"key", "Return"});
+        typeInto("", {"key", "ctrl+r"});
+        typeInto("Gravar continuamente", {"key", "ctrl+a", "type", path});
+        typeInto("Gravar continuamente", {"key", "Return"});
         for (double deadline = nowMs() + 5000; linesIn(path) == 0; sleepMs(20))
             if (nowMs() > deadline)
                 fail("the recording did not start: no header in " + path);
         long frames = 0;
         const double recording =
             cpuPerFrame(screen, board, viewer, fast, s.fastStreamMs, s.prerollMs, rate, &frames);
-        typeIntoViewer({"key", "ctrl+r"}, true); // stops it, writing out what waits
+        typeInto("", {"key", "ctrl+r"}); // stops it, writing out what waits
         sleepMs(300);
         run.plainCpu.push_back(plain);
         run.recordingCpu.push_back(recording);
