@@ -276,8 +276,10 @@ void measureRecording(Screen &screen, Board &board, const Sandboxed &viewer, con
     char folder[] = "/tmp/e2e-recording-XXXXXX";
     if (!mkdtemp(folder))
         fail("no scratch folder for the recording");
-    const std::string path = std::string(folder) + "/session.csv";
     for (int pair = 0; pair < (s.quick ? 1 : 3); ++pair) {
+        // A name of its own: typed over a file's the dialog has just listed, Return would
+        // take the completion offered instead.
+        const std::string path = std::string(folder) + "/" + std::to_string(pair) + ".csv";
         double rate = 0;
         const double plain =
             cpuPerFrame(screen, board, viewer, fast, s.fastStreamMs, s.prerollMs, rate);
