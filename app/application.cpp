@@ -1,5 +1,6 @@
 #include "app/application.h"
 
+#include "app/stopsignals.h"
 #include "errors/errorreporting.h"
 #include "ui/accessibleroles.h"
 #include "ui/pngicon.h"
@@ -89,6 +90,7 @@ void Application::Run()
 {
     if (!m_mainForm)
         return;
+    closeWindowsOnStopSignals();
     m_mainForm->show();
     m_app->exec();
 }

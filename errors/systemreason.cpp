@@ -9,7 +9,7 @@ QString systemReason(int error)
 {
     static const QHash<int, QString> reasons = {
         {EPERM, QStringLiteral("operação não permitida")},
-        {ENOENT, QStringLiteral("o arquivo ou dispositivo não existe")},
+        {ENOENT, QStringLiteral("o arquivo, a pasta ou o dispositivo não existe")},
         {EINTR, QStringLiteral("a operação foi interrompida")},
         {EIO, QStringLiteral("erro de entrada e saída no dispositivo")},
         {ENXIO, QStringLiteral("não há dispositivo nesse endereço")},
@@ -24,12 +24,13 @@ QString systemReason(int error)
         {EINVAL, QStringLiteral("o dispositivo não aceita esse valor (argumento inválido)")},
         {EMFILE, QStringLiteral("há arquivos abertos demais")},
         {ENOTTY, QStringLiteral("o dispositivo não é uma porta serial")},
-        {ENOSPC, QStringLiteral("não há espaço livre no disco")},
+        {ENOSPC, QStringLiteral("o disco está cheio")},
         {EROFS, QStringLiteral("o sistema de arquivos é somente leitura")},
         {EPIPE, QStringLiteral("a outra ponta foi fechada")},
         {ENAMETOOLONG, QStringLiteral("o nome é longo demais")},
         {ELOOP, QStringLiteral("os links simbólicos do caminho formam um laço")},
         {EDQUOT, QStringLiteral("a cota de disco foi excedida")},
+        {EFBIG, QStringLiteral("o arquivo chegou ao maior tamanho permitido")},
         {ETIMEDOUT, QStringLiteral("o tempo de espera se esgotou")},
     };
     return reasons.value(error, QStringLiteral("erro do sistema número %1").arg(error));

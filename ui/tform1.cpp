@@ -11,6 +11,7 @@
 #include "ui/lineseries.h"
 #include "ui/pngicon.h"
 #include "ui/screenfit.h"
+#include "ui/sessioncommands.h"
 #include "ui/signalchart.h"
 #include "ui/windowdesign.h"
 
@@ -99,6 +100,7 @@ TForm1::TForm1(const SerialSettings &link, QWidget *parent)
     layOutComponents();
     describeForAssistiveTechnology();
     wireEvents();
+    buildSessionCommands();
     Timer1->start();
 
     ComPort1->setSettings(link);
@@ -204,6 +206,15 @@ void TForm1::wireEvents()
     connect(Button4, &QPushButton::clicked, this, guarded([this] { Button4Click(Button4); }));
 }
 
+void TForm1::buildSessionCommands()
+{
+    m_session = new SessionCommands(this, Chart1);
+    connect(m_session, &SessionCommands::wholeSessionToggled, Chart1,
+            &SignalChart::setWholeSessionView);
+    connect(Chart1, &SignalChart::wholeSessionViewChanged, m_session,
+            &SessionCommands::setWholeSessionShown);
+}
+
 int TForm1::selectedChannel() const
 {
     // Typing in the field chooses the entry it names (it takes nothing else); an empty
@@ -223,6 +234,7 @@ void TForm1::ComPort1RxChar(QObject *, int)
     std::vector<char> taken(static_cast<size_t>(framing.consumed));
     ComPort1->Read(taken.data(), framing.consumed);
     const LineSeries::Batch oneRead(*Series1); // what a read brings is drawn together
+    m_session->readArrived();
     for (const Frame &frame : framing.frames)
         addSample(frame.byte0, frame.byte1);
     if (!framing.frames.empty())
@@ -233,10 +245,13 @@ void TForm1::addSample(std::uint8_t byte0, std::uint8_t byte1)
 {
     LastVoltage = frameVoltage(byte0, byte1);
     const SamplePosition position = nextSamplePosition(SampleIndex);
-    if (position.restartTrace)
+    if (position.restartTrace) {
         Series1->ClearPoints();
+        m_session->clearSamples();
+    }
     Series1->AppendPoint(position.x, static_cast<double>(LastVoltage));
     SampleIndex = position.x + 1;
+    m_session->addSample(rawReading(byte0, byte1), m_polledChannel);
 }
 
 void TForm1::Timer1Timer(QObject *)
@@ -250,6 +265,7 @@ void TForm1::Timer1Timer(QObject *)
             continue;
         const char command = *channelCommand(position);
         ComPort1->Write(&command, 1);
+        m_polledChannel = position + 1;
         m_reports.pollSent(silentBoardMessage(ComPort1->portLabel(), ComPort1->settings(),
                                               SilenceCheck::kUnansweredLimit));
         Label1->setText(formatGeneral(static_cast<double>(LastVoltage), QLocale::system()));
@@ -281,6 +297,7 @@ void TForm1::Button4Click(QObject *)
 {
     Series1->ClearPoints();
     SampleIndex = 0;
+    m_session->clearSamples();
 }
 
 void TForm1::resizeEvent(QResizeEvent *event)

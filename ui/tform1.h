@@ -12,6 +12,7 @@ class QComboBox;
 class QLabel;
 class QPushButton;
 class QTimer;
+class SessionCommands;
 class SignalChart;
 
 // The program's one window. It owns every component: the link to the board and its
@@ -47,6 +48,9 @@ public:
     /// The 0-based position of the chosen channel, or -1 while none is chosen.
     int selectedChannel() const;
 
+    /// Saving, recording and reviewing the session: the chart's context menu and shortcuts.
+    SessionCommands *sessionCommands() const { return m_session; }
+
     static constexpr int kPollIntervalMs = 1000;
 
 protected:
@@ -58,9 +62,12 @@ private:
     void layOutComponents();
     void describeForAssistiveTechnology();
     void wireEvents();
+    void buildSessionCommands();
     void addSample(std::uint8_t byte0, std::uint8_t byte1);
     void pollTick();
 
     LinkReports m_reports;
     QList<QPair<QWidget *, QPoint>> m_designedPlaces; // each control's place as designed
+    SessionCommands *m_session = nullptr;
+    int m_polledChannel = 0; // 1..5: the channel of the last command sent
 };

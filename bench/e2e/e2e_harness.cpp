@@ -98,9 +98,9 @@ int main(int argc, char **argv)
             // Alternate the order so that a drift in the machine's load hits both alike.
             if (run % 2 == 0) {
                 results.before.push_back(measureViewer(screen, p.before, s, looks));
-                results.now.push_back(measureViewer(screen, p.viewer, s, looks));
+                results.now.push_back(measureViewer(screen, p.viewer, s, looks, true));
             } else {
-                results.now.push_back(measureViewer(screen, p.viewer, s, looks));
+                results.now.push_back(measureViewer(screen, p.viewer, s, looks, true));
                 results.before.push_back(measureViewer(screen, p.before, s, looks));
             }
         }

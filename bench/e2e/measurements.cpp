@@ -5,7 +5,15 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdio>
+#include <fstream>
+#include <iterator>
 #include <optional>
+#include <spawn.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+extern char **environ;
 
 namespace e2e {
 namespace {
@@ -194,7 +202,7 @@ std::vector<double> latencies(Screen &screen, Board &board, const ChartPlacement
 // A stream at `load.rate` frames/s for `ms`. Returns CPU µs per frame; sets the achieved
 // rate.
 double cpuPerFrame(Screen &screen, Board &board, const Sandboxed &viewer, const Load &load,
-                   double ms, double prerollMs, double &achievedRate)
+                   double ms, double prerollMs, double &achievedRate, long *framesSent = nullptr)
 {
     long sample = 0;
     auto stream = [&](double length, bool measure) {
@@ -218,13 +226,82 @@ double cpuPerFrame(Screen &screen, Board &board, const Sandboxed &viewer, const 
             achievedRate = double(sent) * 1000.0 / (nowMs() - start);
         return sent;
     };
-    stream(prerollMs, false);
+    const long preroll = stream(prerollMs, false);
     sleepMs(50);
     const double cpu0 = viewer.cpuMs();
     const long frames = stream(ms, true);
     sleepMs(100); // what is still on the line
     const double cpu1 = viewer.cpuMs();
+    if (framesSent)
+        *framesSent += preroll + frames;
     return (cpu1 - cpu0) * 1000.0 / double(frames);
+}
+
+// Keys typed as a person types them (XTEST, through xdotool) into the window named
+// `title`, once it is there (the viewer's main window by its class when no title given),
+// after giving it the focus.
+void typeInto(const std::string &title, const std::vector<std::string> &keys)
+{
+    std::vector<std::string> argv = {"timeout", "10",     "xdotool",
+                                     "search",  "--sync", "--onlyvisible"};
+    if (title.empty())
+        argv.insert(argv.end(), {"--classname", "^sensor-viewer$"});
+    else
+        argv.insert(argv.end(), {"--name", "^" + title + "$"});
+    argv.insert(argv.end(), {"windowfocus", "--sync"});
+    argv.insert(argv.end(), keys.begin(), keys.end());
+    std::vector<char *> args;
+    for (std::string &arg : argv)
+        args.push_back(arg.data());
+    args.push_back(nullptr);
+    pid_t child = -1;
+    int status = 0;
+    if (posix_spawnp(&child, "timeout", nullptr, nullptr, args.data(), environ) != 0
+        || waitpid(child, &status, 0) != child || status != 0)
+        fail("xdotool could not type into " + (title.empty() ? "the viewer" : title));
+}
+
+long linesIn(const std::string &path)
+{
+    std::ifstream file(path, std::ios::binary);
+    return std::count(std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>(), '\n');
+}
+
+// The fastest stream, not recording and then recording, in turn three times: what the
+// recording costs, and whether every frame became a row. Pairs taken back to back see
+// the same load on the machine.
+void measureRecording(Screen &screen, Board &board, const Sandboxed &viewer, const Settings &s,
+                      ViewerRun &run)
+{
+    const Load fast{"46,080 frames/s, chart full", 46080, false};
+    char folder[] = "/tmp/e2e-recording-XXXXXX";
+    if (!mkdtemp(folder))
+        fail("no scratch folder for the recording");
+    for (int pair = 0; pair < (s.quick ? 1 : 3); ++pair) {
+        // A name of its own: typed over a file's the dialog has just listed, Return would
+        // take the completion offered instead.
+        const std::string path = std::string(folder) + "/" + std::to_string(pair) + ".csv";
+        double rate = 0;
+        const double plain =
+            cpuPerFrame(screen, board, viewer, fast, s.fastStreamMs, s.prerollMs, rate);
+        typeInto("", {"key", "ctrl+r"});
+        typeInto("Gravar continuamente", {"key", "ctrl+a", "type", path});
+        typeInto("Gravar continuamente", {"key", "Return"});
+        for (double deadline = nowMs() + 5000; linesIn(path) == 0; sleepMs(20))
+            if (nowMs() > deadline)
+                fail("the recording did not start: no header in " + path);
+        long frames = 0;
+        const double recording =
+            cpuPerFrame(screen, board, viewer, fast, s.fastStreamMs, s.prerollMs, rate, &frames);
+        typeInto("", {"key", "ctrl+r"}); // stops it, writing out what waits
+        sleepMs(300);
+        run.plainCpu.push_back(plain);
+        run.recordingCpu.push_back(recording);
+        run.recordedFrames += frames;
+        run.recordedRows += linesIn(path) - 1;
+        std::remove(path.c_str());
+    }
+    rmdir(folder);
 }
 
 } // namespace
@@ -319,7 +396,7 @@ const std::vector<Load> &loads()
 }
 
 ViewerRun measureViewer(Screen &screen, const std::string &binary, const Settings &s,
-                        const Looks &looks)
+                        const Looks &looks, bool records)
 {
     ViewerRun run;
     Board board;
@@ -345,6 +422,8 @@ ViewerRun measureViewer(Screen &screen, const std::string &binary, const Setting
             cpuPerFrame(screen, board, viewer, load, ms, s.prerollMs, run.rate[load.name]);
         run.rss[load.name] = viewer.rssMiB();
     }
+    if (records)
+        measureRecording(screen, board, viewer, s, run);
     board.take(); // what the viewer polled is not looked at
     if (!viewer.running())
         fail(binary + " ended during the measurements");

@@ -5,9 +5,12 @@ AT-SPI as a screen reader reads it. Run by CTest, one test per e2e_ function bel
 tst_viewer.py TEST BIN_DIR."""
 
 import contextlib
+import csv
+import datetime
 import os
 import shlex
 import shutil
+import signal
 import subprocess
 import sys
 import tempfile
@@ -34,6 +37,11 @@ CONTROLS = [
      "Gráfico de linha da tensão lida da placa, de 0 a 5,5 V, por amostra, de 0 a 100"),
     ("push button", "Limpar Gráfico", ""),
 ]
+RECORDING = "● Gravando — "  # the caption's mark while recording
+# The chart's context menu as a screen reader reads it: each item's name and keys.
+SESSION_MENU = [("Salvar dados…", "Ctrl+S"), ("Gravar continuamente…", "Ctrl+R"),
+                ("Salvar imagem do gráfico…", "Ctrl+Shift+S"), ("Ver a sessão inteira", "Ctrl+0")]
+COLUMNS = ["amostra", "instante", "tempo_s", "canal", "leitura", "tensao_V"]
 # The first focus, then where Tab takes it, round to the first again.
 TAB_ORDER = ["Configurar Serial", "Fechar", "Canal", "Sinal do Sensor", "Limpar Gráfico",
              "Configurar Serial"]
@@ -199,6 +207,53 @@ def width(pixels):
     return len({x for x, _ in pixels})
 
 
+def focus_events():
+    """The controls that take the keyboard focus from now on, as a screen reader hears of
+    them; read(seconds) waits and returns those so far. Menus are not among the windows:
+    this is how a screen reader meets their items."""
+    import pyatspi
+    from gi.repository import GLib
+    heard = []
+    pyatspi.Registry.registerEventListener(lambda event: event.detail1 and heard.append(
+        event.source), "object:state-changed:focused")
+
+    def read(seconds):
+        deadline = time.monotonic() + seconds
+        while time.monotonic() < deadline:
+            while GLib.MainContext.default().iteration(False):
+                pass
+            time.sleep(0.05)
+        return heard
+    return read
+
+
+def record(path):
+    """Starts a recording as a user does: Ctrl+R, the file's name typed into the dialog."""
+    key("ctrl+r")
+    wait_for(lambda: [w for w in dialogs() if w.name == "Gravar continuamente"], "the dialog")
+    key("ctrl+a")
+    subprocess.run(["xdotool", "type", path], check=True)
+    key("Return")
+    wait_for(lambda: [w for w in windows_of("sensor-viewer") if w.name == RECORDING + CAPTION],
+             "the caption to say it is recording")
+    focus("sensor-viewer")  # without a window manager, the keyboard went with the dialog
+
+
+def readings_sent(board):
+    """The readings of the frames the board sent, in order."""
+    return [int(line.split()[6]) for _, line in board.log("tx ")]
+
+
+def csv_rows(path, separator):
+    with open(path, newline="", encoding="utf-8") as file:
+        return list(csv.reader(file, delimiter=separator))
+
+
+def viewer_pid(window_id):
+    return int(subprocess.run(["xdotool", "getwindowpid", window_id], capture_output=True,
+                              text=True, check=True).stdout)
+
+
 def e2e_no_device_shows_one_box_and_ends(session, bin_dir):
     viewer = session.start([*in_private_dev(), os.path.join(bin_dir, "sensor-viewer")])
     box = wait_for(dialogs, "an error box", timeout=60)[0]
@@ -342,6 +397,118 @@ def e2e_keys_go_round_the_controls_and_press_them(session, bin_dir):
     wait_for(dialogs, "the set-up dialog")
     key("Escape")
     wait_for(lambda: not dialogs(), "the set-up dialog to close")
+
+
+def e2e_session_menu_opens_three_ways_and_its_keys_work_anywhere(session, bin_dir):
+    _, _, frame, _ = start_on_board(session, bin_dir)
+    chart = control(frame, name="Sinal do Sensor")
+    heard = focus_events()
+    box = extents(chart)
+    ways = {"right button": ["xdotool", "mousemove", "--sync", str(box.x + 40),
+                             str(box.y + 40), "click", "3"],
+            "Menu": ["xdotool", "key", "Menu"], "Shift+F10": ["xdotool", "key", "shift+F10"]}
+    for way, command in ways.items():
+        click(chart)
+        subprocess.run(command, check=True)
+        key("Down")
+        items = [i for i in heard(1) if i.getRoleName() == "menu item"]
+        expect([(i.name, i.queryAction().getKeyBinding(0)) for i in items[-1].parent]
+               if items else [], SESSION_MENU, f"{way}: the menu's items and keys")
+        key("Escape")
+        heard(0).clear()
+    # The keys work wherever the focus is: here on "Limpar Gráfico".
+    click(chart)
+    key("Tab")
+    for keys, caption in [("ctrl+s", "Salvar dados"), ("ctrl+r", "Gravar continuamente"),
+                          ("ctrl+shift+s", "Salvar imagem do gráfico")]:
+        key(keys)
+        expect([w.name for w in wait_for(dialogs, f"{keys}: a dialog")], [caption], keys)
+        key("Escape")
+        wait_for(lambda: not dialogs(), f"{keys}: the dialog to close")
+        focus("sensor-viewer")
+
+
+def e2e_recording_goes_on_across_an_unplug_and_ends_whole_on_sigterm(session, bin_dir):
+    folder = tempfile.mkdtemp(prefix="e2e-recording-")
+    board, launcher, frame, window_id = start_on_board(
+        session, bin_dir, "--link", os.path.join(folder, "board"), "--unplug", "8",
+        "--replug", "3", "--channel", "2=ramp,0,5,10")
+    click(control(frame, name="Canal"))
+    key("2")
+    path = os.path.join(folder, "gravacao.csv")
+    record(path)
+    wait_for(lambda: len(board.log("device opened")) == 2 and len(readings_sent(board)) >= 14,
+             "frames after the board's return", timeout=40)
+    os.kill(viewer_pid(window_id), signal.SIGTERM)
+    expect(launcher.wait(20), 0, "exit status after SIGTERM")
+    sent = readings_sent(board)
+    rows = csv_rows(path, ";")
+    expect(rows[0], COLUMNS, "the header")
+    expect([row[0] for row in rows[1:]], [str(n) for n in range(1, len(rows))], "amostra")
+    recorded = [int(row[4]) for row in rows[1:]]
+    expect(recorded == sent[-len(recorded):] and len(recorded) >= 10, True,
+           f"the readings recorded {recorded}, the last of those sent {sent}")
+    instants = [datetime.datetime.fromisoformat(row[1]) for row in rows[1:]]
+    gap = max(b - a for a, b in zip(instants, instants[1:])).total_seconds()
+    expect(gap > 3, True, f"the unplugged time shows as a gap in instante, {gap} s")
+    shutil.rmtree(folder, ignore_errors=True)
+
+
+def e2e_kill_9_mid_recording_leaves_only_whole_rows(session, bin_dir):
+    folder = tempfile.mkdtemp(prefix="e2e-recording-")
+    # 200 frames a second: what one batch holds comes in well after the second a row has
+    # to reach the file in.
+    board, _, frame, window_id = start_on_board(session, bin_dir, "--stream", "200")
+    click(control(frame, name="Canal"))
+    key("3")
+    wait_for(lambda: board.log("rx "), "the first poll")
+    path = os.path.join(folder, "dados.csv")
+    record(path)
+    time.sleep(2.5)
+    os.kill(viewer_pid(window_id), signal.SIGKILL)
+    with open(path, newline="", encoding="utf-8") as file:
+        text = file.read()
+    rows = list(csv.reader(text.splitlines(), delimiter=";"))
+    expect(text.endswith("\n"), True, "the file ends with a whole row")
+    expect(len(rows) > 300, True, f"the rows up to a second ago are in: {len(rows)}")
+    expect([row for row in rows[1:] if len(row) != 6 or row[3] != "3"][:3], [], "rows not whole")
+    expect([row[0] for row in rows[1:]], [str(n) for n in range(1, len(rows))], "amostra")
+    shutil.rmtree(folder, ignore_errors=True)
+
+
+def e2e_both_locales_record_and_save_the_frames_sent(session, bin_dir):
+    board = session.start_board(os.path.join(bin_dir, "sensor-board-sim"))
+    folder = tempfile.mkdtemp(prefix="e2e-recording-")
+    for language, separator, point in [("pt_BR", ";", ","), ("en_US", ",", ".")]:
+        viewer = session.start([*in_private_dev({"ttyS1": board.device}),
+                                os.path.join(bin_dir, "sensor-viewer")],
+                               env=dict(os.environ, LC_ALL=language + ".UTF-8"))
+        frame = wait_for(main_window, f"{language}: the main window", timeout=60)
+        window_id = focus("sensor-viewer")
+        click(control(frame, name="Canal"))
+        key("1")
+        before = len(readings_sent(board))
+        recorded, saved = (os.path.join(folder, f"{language}-{what}.csv") for what in "rs")
+        record(recorded)
+        wait_for(lambda: len(readings_sent(board)) >= before + 3, "three frames", timeout=30)
+        key("ctrl+s")
+        wait_for(dialogs, "the dialog")
+        subprocess.run(["xdotool", "key", "ctrl+a", "type", saved], check=True)
+        key("Return")
+        wait_for(lambda: os.path.exists(saved), "the saved file")
+        os.kill(viewer_pid(window_id), signal.SIGTERM)
+        expect(viewer.wait(20), 0, f"{language}: exit status")
+        sent = readings_sent(board)
+        for path in recorded, saved:
+            rows = csv_rows(path, separator)
+            expect(rows[0], COLUMNS, f"{language}: the header")
+            readings = [int(row[4]) for row in rows[1:]]
+            expect(readings, sent[len(sent) - len(readings):len(sent)], f"{path}: readings")
+            expect([float(row[5].replace(point, ".")) for row in rows[1:]],
+                   [reading * 5 / 1024 for reading in readings], f"{path}: volts")
+            expect(all(point in row[2] and row[3] == "1" for row in rows[1:]), True,
+                   f"{path}: tempo_s and canal")
+    shutil.rmtree(folder, ignore_errors=True)
 
 
 if __name__ == "__main__":

@@ -1,0 +1,37 @@
+#pragma once
+
+#include "recording/samplelog.h"
+
+#include <QByteArray>
+#include <QLocale>
+
+#include <array>
+#include <ctime>
+
+// The rows of a data file: amostra, instante, tempo_s, canal, leitura, tensao_V. Where
+// the locale writes decimals with a comma, fields are separated by ';' and decimals use a
+// comma, so that a spreadsheet there reads every number as a number; elsewhere ',' and a
+// dot. Rows are built from precomputed pieces: a stream of tens of thousands of frames a
+// second is written at a small cost.
+class CsvFormat
+{
+public:
+    explicit CsvFormat(const QLocale &locale);
+
+    char separator() const { return m_separator; }
+    QByteArray header() const;
+
+    /// Appends the row of `sample`, the file's `number`th (from 1), read `sinceFirstNs`
+    /// nanoseconds after the file's first row on the steady clock.
+    void appendRow(QByteArray &out, qint64 number, const SampleRecord &sample, qint64 sinceFirstNs);
+
+private:
+    char *writeInstant(char *at, qint64 wallMs);
+
+    char m_separator;
+    char m_decimal;
+    std::array<QByteArray, 1024> m_volts; // tensao_V of each reading, as the readout has it
+    std::time_t m_cachedSecond = -1;      // the wall-clock second last written, and its text
+    char m_secondText[64] = {};
+    std::size_t m_secondLength = 0;
+};

@@ -1,0 +1,42 @@
+#include "recording/savedfile.h"
+
+#include "errors/systemreason.h"
+#include "recording/csvformat.h"
+
+#include <QSaveFile>
+
+#include <cerrno>
+
+QString saveAtOnce(const QString &path, const QString &what,
+                   const std::function<bool(QIODevice &)> &write)
+{
+    QSaveFile file(path);
+    errno = 0;
+    const bool saved = file.open(QIODevice::WriteOnly) && write(file) && file.commit();
+    if (saved)
+        return {};
+    const QString reason = errno != 0 ? systemReason(errno) : file.errorString();
+    return QStringLiteral("Não foi possível salvar %1 em “%2”: %3. Nenhum arquivo que já "
+                          "estivesse lá foi alterado. Escolha outro arquivo ou outra pasta e "
+                          "tente de novo.")
+        .arg(what, path, reason);
+}
+
+QString saveSamples(const QString &path, const std::vector<SampleRecord> &samples,
+                    const QLocale &locale)
+{
+    return saveAtOnce(path, QStringLiteral("os dados"), [&](QIODevice &file) {
+        CsvFormat format(locale);
+        QByteArray rows = format.header();
+        qint64 number = 0;
+        for (const SampleRecord &sample : samples) {
+            format.appendRow(rows, ++number, sample, sample.steadyNs - samples.front().steadyNs);
+            if (rows.size() < 64 * 1024)
+                continue;
+            if (file.write(rows) != rows.size())
+                return false;
+            rows.clear();
+        }
+        return file.write(rows) == rows.size();
+    });
+}
