@@ -237,28 +237,34 @@ double cpuPerFrame(Screen &screen, Board &board, const Sandboxed &viewer, const 
     return (cpu1 - cpu0) * 1000.0 / double(frames);
 }
 
-// Keys typed as a person types them (XTEST, through xdotool) into the window named
-// `title`, once it is there (the viewer's main window by its class when no title given),
-// after giving it the focus.
-void typeInto(const std::string &title, const std::vector<std::string> &keys)
+// Runs xdotool with `args`; fails the benchmark if it fails (or takes over 10 s).
+void xdotool(std::vector<std::string> args)
 {
-    std::vector<std::string> argv = {"timeout", "10",     "xdotool",
-                                     "search",  "--sync", "--onlyvisible"};
-    if (title.empty())
-        argv.insert(argv.end(), {"--classname", "^sensor-viewer$"});
-    else
-        argv.insert(argv.end(), {"--name", "^" + title + "$"});
-    argv.insert(argv.end(), {"windowfocus", "--sync"});
-    argv.insert(argv.end(), keys.begin(), keys.end());
-    std::vector<char *> args;
-    for (std::string &arg : argv)
-        args.push_back(arg.data());
-    args.push_back(nullptr);
+    args.insert(args.begin(), {"timeout", "10", "xdotool"});
+    std::vector<char *> argv;
+    for (std::string &arg : args)
+        argv.push_back(arg.data());
+    argv.push_back(nullptr);
     pid_t child = -1;
     int status = 0;
-    if (posix_spawnp(&child, "timeout", nullptr, nullptr, args.data(), environ) != 0
+    if (posix_spawnp(&child, "timeout", nullptr, nullptr, argv.data(), environ) != 0
         || waitpid(child, &status, 0) != child || status != 0)
-        fail("xdotool could not type into " + (title.empty() ? "the viewer" : title));
+        fail("xdotool failed: " + args[3]);
+}
+
+// Keys typed as a person types them (XTEST) into the window named `title`, once it is
+// there (the viewer's main window, by its class, when no title is given) and has the
+// keyboard.
+void typeInto(const std::string &title, const std::vector<std::string> &keys)
+{
+    std::vector<std::string> search = {"search", "--sync", "--onlyvisible"};
+    if (title.empty())
+        search.insert(search.end(), {"--classname", "^sensor-viewer$"});
+    else
+        search.insert(search.end(), {"--name", "^" + title + "$"});
+    search.insert(search.end(), {"windowfocus", "--sync"});
+    xdotool(search);
+    xdotool(keys);
 }
 
 long linesIn(const std::string &path)
