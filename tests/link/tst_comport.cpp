@@ -14,6 +14,8 @@
 #include <QComboBox>
 #include <QtTest>
 
+#include <cerrno>
+#include <cstring>
 #include <grp.h>
 #include <sys/stat.h>
 #include <sys/sysmacros.h>
@@ -33,6 +35,7 @@ private slots:
     void permissionHint_data();
     void permissionHint();
     void portWithoutHardwareIsToldApart();
+    void refusalOfAUsableDeviceIsNotAlwaysBusy();
 };
 
 // Opens the link's set-up dialog; `user` acts in it, then confirms it.
@@ -250,6 +253,18 @@ void TestComPort::portWithoutHardwareIsToldApart()
              "pelo menu (\"Visualizador do Sensor\"), que procura a placa, ou use "
              "sensor-viewer-on com o dispositivo do adaptador (por exemplo: "
              "sensor-viewer-on /dev/ttyUSB0).");
+}
+
+// A device the user may use, refused for a reason of the system's other than its being
+// held elsewhere, is not said to be in use by another program: the reason is given.
+void TestComPort::refusalOfAUsableDeviceIsNotAlwaysBusy()
+{
+    PtyBoard board;
+    const OpenFailure failure =
+        classifyOpenFailure(QSerialPort::PermissionError,
+                            QString::fromLocal8Bit(std::strerror(EPERM)), board.devicePath());
+    QCOMPARE(openFailureMessage("COM2", failure),
+             "Não foi possível abrir a porta COM2 (/dev/ttyS1): operação não permitida.");
 }
 
 QTEST_MAIN(TestComPort)

@@ -29,6 +29,11 @@ struct ShownChart
         const auto *x = qobject_cast<QValueAxis *>(chart.chart()->axes(Qt::Horizontal).first());
         return {x->min(), x->max()};
     }
+    double labelStep() const
+    {
+        return qobject_cast<QValueAxis *>(chart.chart()->axes(Qt::Horizontal).first())
+            ->tickInterval();
+    }
     // The point `fraction` of the way across the plot, at its mid-height, in the view.
     QPoint at(double fraction) const
     {
@@ -65,6 +70,7 @@ private slots:
         s.chart.setWholeSessionView(true);
         s.series.flush();
         QCOMPARE(s.range(), Range(0, 249));
+        QCOMPARE(s.series.drawnPoints().first(), QPointF(0, 0.5));
         QCOMPARE(s.series.drawnPoints().last(), QPointF(249, 4.5));
         s.key(Qt::Key_Plus);
         s.key(Qt::Key_Home); // back to all of it, following what comes
@@ -94,6 +100,17 @@ private slots:
     }
 
     // From the middle half of 1,000 samples, zoomed in with "+".
+    // About ten round labels along the range shown, zooming in as well as out.
+    void labelsFollowTheZoom()
+    {
+        ShownChart s(1000);
+        s.chart.setWholeSessionView(true);
+        s.series.flush();
+        QCOMPARE(s.labelStep(), 100.0);
+        s.wheel(s.at(0.5), 10);
+        QCOMPARE(s.labelStep(), 20.0);
+    }
+
     void keysMoveTheRange_data()
     {
         QTest::addColumn<Qt::Key>("key");

@@ -279,6 +279,9 @@ private slots:
         pickChannel(0);
         tickTimes(4);
         QCOMPARE(boxesRead(1), QStringList({silenceBox()}));
+        // Settings looked at and cancelled: the same silence goes on.
+        QTimer::singleShot(0, [] { QApplication::activeModalWidget()->close(); });
+        m_form->Button1->click();
         tickTimes(5);
         QCOMPARE(boxesRead(0), QStringList());
         sendFrames(QByteArray::fromHex("0002"));

@@ -101,6 +101,15 @@ private slots:
         QCOMPARE(chart.LeftAxis()->max(), 5.5);
     }
 
+    // In a window narrower and lower than the chart, the chart's top left corner shows.
+    void windowSmallerThanTheChartShowsItsCorner()
+    {
+        const QSize designed = m_form.size();
+        m_form.resize(400, 200);
+        const QPoint corner = m_form.Chart1->pos();
+        m_form.resize(designed);
+        QCOMPARE(corner, QPoint(0, 0));
+    }
 };
 
 QTEST_MAIN(TstWindow)
