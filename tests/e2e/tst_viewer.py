@@ -426,6 +426,8 @@ def e2e_session_menu_opens_three_ways_and_its_keys_work_anywhere(session, bin_di
         key("Escape")
         wait_for(lambda: not dialogs(), f"{keys}: the dialog to close")
         focus("sensor-viewer")
+    key("ctrl+0")
+    wait_for(lambda: "a sessão inteira" in chart.description, "ctrl+0: the whole session shown")
 
 
 def e2e_recording_goes_on_across_an_unplug_and_ends_whole_on_sigterm(session, bin_dir):
