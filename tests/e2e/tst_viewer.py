@@ -299,7 +299,6 @@ def e2e_window_opens_as_designed_whatever_qt_is_told(session, bin_dir):
     # be English inside a Portuguese window. Each time, the window manager closes it.
     board = session.start_board(os.path.join(bin_dir, "sensor-board-sim"))
     cases = [
-        ("no options", [], "pt_BR"),
         ("Qt's options", ["-qwindowtitle", "Foo", "-qwindowgeometry", "400x300+10+10",
                           "-reverse", "-platform", "nosuch"], "pt_BR"),
         ("Arabic", [], "ar_EG"),
