@@ -67,23 +67,16 @@ void TestChooser::noDeviceOffersTheDemoAndShowsOnePluggedInLater()
 void TestChooser::onlyALoneAdapterOpensWithOneEnter_data()
 {
     QTest::addColumn<bool>("adapter"); // else a port of the computer itself, ttyS0
-    QTest::addColumn<bool>("console"); // ttyS0 is the kernel's console
     QTest::addColumn<QString>("heading");
     QTest::addColumn<QString>("opened");
     const QString choose = "Escolha a porta em que a placa está ligada:";
-    QTest::newRow("a USB adapter") << true << false << choose << "/serial/by-id/" + kFtdiById;
-    QTest::newRow("a built-in port") << false << false << choose << "";
-    QTest::newRow("a built-in port that is the console")
-        << false << true
-        << "Nenhuma placa foi encontrada. Ligue a placa ao computador: ela aparece aqui assim "
-           "que for reconhecida."
-        << "";
+    QTest::newRow("a USB adapter") << true << choose << "/serial/by-id/" + kFtdiById;
+    QTest::newRow("a built-in port") << false << choose << "";
 }
 
 void TestChooser::onlyALoneAdapterOpensWithOneEnter()
 {
     QFETCH(bool, adapter);
-    QFETCH(bool, console);
     QFETCH(QString, heading);
     QFETCH(QString, opened);
     FakeMachine machine;
@@ -91,7 +84,6 @@ void TestChooser::onlyALoneAdapterOpensWithOneEnter()
         machine.plugAdapter("ttyUSB0", kFtdi, kFtdiById);
     else
         machine.addBuiltInPort("ttyS0", "4");
-    machine.setConsole("tty0", console ? "console=ttyS0,115200" : "");
     ChooserWindow window(machine.roots());
     window.show();
     QVERIFY(QTest::qWaitForWindowExposed(&window));

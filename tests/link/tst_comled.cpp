@@ -42,7 +42,6 @@ void TestComLed::lampTellsTheLinksState()
     port.setSettings({board.devicePath()});
     lamp.setComPort(&port);
     port.Open();
-    QCOMPARE(lamp.accessibleName(), "Porta aberta");
     QCOMPARE(lampLight(lamp), QStringList({"bright red", "bright red", "not red"}));
     port.Close();
     QCOMPARE(lamp.accessibleName(), "Porta fechada");

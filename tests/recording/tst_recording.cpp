@@ -49,10 +49,6 @@ private slots:
             << "pt_BR" << 512
             << QByteArray("amostra;instante;tempo_s;canal;leitura;tensao_V\n"
                           "7;2026-12-07T14:30:05.123;1,500;2;512;2,5\n");
-        QTest::newRow("en_US: ',' and dots")
-            << "en_US" << 1
-            << QByteArray("amostra,instante,tempo_s,canal,leitura,tensao_V\n"
-                          "7,2026-12-07T14:30:05.123,1.500,2,1,0.0048828125\n");
         QTest::newRow("ps_AF, whose decimal mark is not a comma: dots")
             << "ps_AF" << 1023
             << QByteArray("amostra,instante,tempo_s,canal,leitura,tensao_V\n"

@@ -35,16 +35,6 @@ class TstLineSeries : public QObject
     Q_OBJECT
 
 private slots:
-    void frameAfterQuietIsDrawnAtOnce()
-    {
-        ClockedSeries s;
-        s.frameAfter(0);
-        s.frameAfter(16); // a whole period since the first frame
-        QCOMPARE(s.series.drawnPoints(), QList<QPointF>({{0, 4.5}, {1, 0.5}}));
-        s.frameAfter(16);
-        QCOMPARE(s.drawn(), 3);
-    }
-
     // A segment needs two points: frames that arrive together are drawn together, at once
     // after a quiet spell, and the next ones still wait for the period's end.
     void batchIsDrawnAtOnceAsOneChange()

@@ -118,7 +118,6 @@ private slots:
         QTest::newRow("Right: a tenth later") << Qt::Key_Right << Range(299.7, 799.2);
         QTest::newRow("Left: a tenth earlier") << Qt::Key_Left << Range(199.8, 699.3);
         QTest::newRow("minus: twice as wide, the whole session") << Qt::Key_Minus << Range(0, 999);
-        QTest::newRow("Home: the whole session") << Qt::Key_Home << Range(0, 999);
     }
     void keysMoveTheRange()
     {
