@@ -30,6 +30,15 @@ static QByteArray contents(const QString &path)
     return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("(unreadable)");
 }
 
+// A recording into a file of a scratch folder, with what it reports.
+struct Recording
+{
+    QTemporaryDir folder;
+    const QString path = folder.filePath("dados.csv");
+    SessionRecorder recorder{QLocale::c()};
+    QSignalSpy failed{&recorder, &SessionRecorder::failed};
+};
+
 class TestRecording : public QObject
 {
     Q_OBJECT
@@ -116,12 +125,9 @@ private slots:
     // rows cut short go, and the whole rows before them stay.
     void aWriteCutShortLeavesOnlyWholeRows()
     {
-        QTemporaryDir folder;
-        const QString path = folder.filePath("dados.csv");
-        SessionRecorder recorder{QLocale::c()};
-        QSignalSpy failed(&recorder, &SessionRecorder::failed);
-        QVERIFY(recorder.start(path));
-        QByteArray expected = contents(path);
+        Recording r;
+        QVERIFY(r.recorder.start(r.path));
+        QByteArray expected = contents(r.path);
         for (int row = 1; row <= 2; ++row)
             CsvFormat(QLocale::c()).appendRow(expected, row, sample(512, 0), 0);
         std::signal(SIGXFSZ, SIG_IGN);
@@ -131,33 +137,31 @@ private slots:
         limit.rlim_cur = rlim_t(expected.size() + 10); // the third row's first bytes
         setrlimit(RLIMIT_FSIZE, &limit);
         for (int row = 1; row <= 5; ++row)
-            recorder.add(sample(512, 0));
-        recorder.flush();
+            r.recorder.add(sample(512, 0));
+        r.recorder.flush();
         setrlimit(RLIMIT_FSIZE, &full);
-        QCOMPARE(contents(path), expected);
-        QCOMPARE(failed.size(), 1);
-        QVERIFY2(failed[0][0].toString().contains("o arquivo chegou ao maior tamanho permitido"),
-                 qPrintable(failed[0][0].toString()));
-        QVERIFY(!recorder.isRecording());
+        QCOMPARE(contents(r.path), expected);
+        QCOMPARE(r.failed.size(), 1);
+        QVERIFY2(r.failed[0][0].toString().contains("o arquivo chegou ao maior tamanho permitido"),
+                 qPrintable(r.failed[0][0].toString()));
+        QVERIFY(!r.recorder.isRecording());
     }
 
     void aRemovedFolderStopsTheRecording()
     {
-        QTemporaryDir folder;
-        const QString path = folder.filePath("dados.csv");
-        SessionRecorder recorder{QLocale::c()};
-        QSignalSpy failed(&recorder, &SessionRecorder::failed);
-        QVERIFY(recorder.start(path));
-        QVERIFY(QDir(folder.path()).removeRecursively());
-        recorder.add(sample(512, 0));
-        QVERIFY(failed.wait(2000));
+        Recording r;
+        QVERIFY(r.recorder.start(r.path));
+        QVERIFY(QDir(r.folder.path()).removeRecursively());
+        r.recorder.add(sample(512, 0));
+        QVERIFY(r.failed.wait(2000));
         QCOMPARE(
-            failed[0][0].toString(),
-            "A gravação em “" + path
-                + "” parou: o arquivo, a pasta ou o dispositivo não existe. As linhas já gravadas estão completas no arquivo, e o "
+            r.failed[0][0].toString(),
+            "A gravação em “" + r.path
+                + "” parou: o arquivo, a pasta ou o dispositivo não existe. As linhas já gravadas "
+                  "estão completas no arquivo, e o "
                   "gráfico continua. Libere espaço ou escolha outra pasta e comece outra gravação "
                   "(Ctrl+R).");
-        QVERIFY(!recorder.isRecording());
+        QVERIFY(!r.recorder.isRecording());
     }
 };
 
