@@ -40,11 +40,6 @@ class TstTForm1 : public QObject
         QFile::remove(m_path);
         QFile::link(m_board->devicePath(), m_path);
     }
-    void unplug()
-    {
-        m_board->unplug();
-        QFile::remove(m_path);
-    }
     void pickChannel(int position) { m_form->ComboBox1->setCurrentIndex(position); }
     void tick() { m_form->Timer1Timer(m_form->Timer1); }
 
@@ -92,7 +87,8 @@ class TstTForm1 : public QObject
     {
         pickChannel(0);
         m_form->Timer1->start(20); // ticks much faster than the user reads
-        unplug();
+        m_board->unplug();
+        QFile::remove(m_path);
         return boxesRead(1);
     }
     QString lostBoxComingBack() const
@@ -144,7 +140,6 @@ private slots:
     void cleanup()
     {
         const QStringList unexpected = std::exchange(m_boxes, {});
-        m_path = m_dir.filePath("board");
         m_form.reset();
         m_board.reset();
         QCOMPARE(unexpected, QStringList()); // error boxes no test asked for
