@@ -203,10 +203,6 @@ def trace(chart):
             for x, (r, g, b) in enumerate(row) if b > 150 and r < 100 and g < 100}
 
 
-def width(pixels):
-    return len({x for x, _ in pixels})
-
-
 def focus_events():
     """The controls that take the keyboard focus from now on, as a screen reader hears of
     them; read(seconds) waits and returns those so far. Menus are not among the windows:
@@ -273,8 +269,8 @@ def e2e_no_device_shows_one_box_and_ends(session, bin_dir):
     expect(viewer.wait(20), 0, "exit status after OK")
 
 
-def e2e_channel_2_is_polled_shown_drawn_and_cleared(session, bin_dir):
-    board, viewer, frame, _ = start_on_board(session, bin_dir, "--channel", "2=constant,2.5")
+def e2e_channel_2_is_polled_and_drawn(session, bin_dir):
+    board, _, frame, _ = start_on_board(session, bin_dir, "--channel", "2=constant,2.5")
     chart = extents(control(frame, name="Sinal do Sensor"))
     expect(trace(chart), set(), "the trace before any reading")
 
@@ -288,28 +284,22 @@ def e2e_channel_2_is_polled_shown_drawn_and_cleared(session, bin_dir):
     expect(2.2 <= span <= 4.5, True, f"three poll periods take about 3 s, took {span:.2f} s")
 
     # 2.5 V every time: a horizontal line, growing one sample to the right each second.
-    drawn = wait_for(lambda: width(trace(chart)) > 20 and trace(chart),
+    drawn = wait_for(lambda: len({x for x, _ in trace(chart)}) > 20 and trace(chart),
                      "a trace several samples long", timeout=30)
     rows = sorted({y for _, y in drawn})
     expect(rows[-1] - rows[0] <= 4, True, f"a flat trace, drawn on rows {rows}")
-    click(control(frame, name="Limpar Gráfico"))
-    wait_for(lambda: width(trace(chart)) < width(drawn) / 2, "the chart to clear")
-
-    click(control(frame, name="Fechar"))
-    expect(viewer.wait(20), 0, "exit status after Fechar")
 
 
 def e2e_window_opens_as_designed_whatever_qt_is_told(session, bin_dir):
     # Its place and size, caption and icon, and its controls' insides left to right: Qt's
     # own command-line options change none of it, nor does Arabic, whose Qt translation
-    # would mirror the whole application, nor a desktop in English, whose Qt texts would
-    # be English inside a Portuguese window. Each time, the window manager closes it.
+    # would mirror the whole application and put its own words inside a Portuguese window.
+    # Each time, the window manager closes it.
     board = session.start_board(os.path.join(bin_dir, "sensor-board-sim"))
     cases = [
         ("Qt's options", ["-qwindowtitle", "Foo", "-qwindowgeometry", "400x300+10+10",
                           "-reverse", "-platform", "nosuch"], "pt_BR"),
         ("Arabic", [], "ar_EG"),
-        ("English", [], "C"),
     ]
     for name, options, language in cases:
         viewer = session.start([*in_private_dev({"ttyS1": board.device}),
