@@ -418,7 +418,7 @@ def e2e_session_menu_opens_three_ways_and_its_keys_work_anywhere(session, bin_di
 
 
 def e2e_recording_goes_on_across_an_unplug_and_ends_whole_on_sigterm(session, bin_dir):
-    folder = tempfile.mkdtemp(prefix="e2e-recording-")
+    folder = tempfile.mkdtemp(prefix="e2e-recording-", dir=session.runtime_dir)
     board, launcher, frame, window_id = start_on_board(
         session, bin_dir, "--link", os.path.join(folder, "board"), "--unplug", "8",
         "--replug", "3", "--channel", "2=ramp,0,5,10")
@@ -439,11 +439,10 @@ def e2e_recording_goes_on_across_an_unplug_and_ends_whole_on_sigterm(session, bi
     instants = [datetime.datetime.fromisoformat(row[1]) for row in rows[1:]]
     gap = max(b - a for a, b in zip(instants, instants[1:])).total_seconds()
     expect(gap > 3, True, f"the unplugged time shows as a gap in instante, {gap} s")
-    shutil.rmtree(folder, ignore_errors=True)
 
 
 def e2e_kill_9_mid_recording_leaves_only_whole_rows(session, bin_dir):
-    folder = tempfile.mkdtemp(prefix="e2e-recording-")
+    folder = tempfile.mkdtemp(prefix="e2e-recording-", dir=session.runtime_dir)
     # 200 frames a second: what one batch holds comes in well after the second a row has
     # to reach the file in.
     board, _, frame, window_id = start_on_board(session, bin_dir, "--stream", "200")
@@ -460,12 +459,11 @@ def e2e_kill_9_mid_recording_leaves_only_whole_rows(session, bin_dir):
     expect(text.endswith("\n"), True, "the file ends with a whole row")
     expect(len(rows) > 300, True, f"the rows up to a second ago are in: {len(rows)}")
     expect([row for row in rows[1:] if len(row) != 6 or row[3] != "3"][:3], [], "rows not whole")
-    shutil.rmtree(folder, ignore_errors=True)
 
 
 def e2e_both_locales_record_and_save_the_frames_sent(session, bin_dir):
     board = session.start_board(os.path.join(bin_dir, "sensor-board-sim"))
-    folder = tempfile.mkdtemp(prefix="e2e-recording-")
+    folder = tempfile.mkdtemp(prefix="e2e-recording-", dir=session.runtime_dir)
     for language, separator in [("pt_BR", ";"), ("en_US", ",")]:
         first = len(readings_sent(board))
         viewer = session.start([*in_private_dev({"ttyS1": board.device}),
@@ -499,7 +497,6 @@ def e2e_both_locales_record_and_save_the_frames_sent(session, bin_dir):
                    else sent_in_a_row(readings, sent, before), True,
                    f"{path}: readings {readings}, sent {sent[first:]}")
             expect(len(readings) >= 3, True, f"{path}: at least three readings")
-    shutil.rmtree(folder, ignore_errors=True)
 
 
 if __name__ == "__main__":
