@@ -18,22 +18,7 @@
 
 #include <grp.h>
 #include <sys/stat.h>
-#include <sys/sysmacros.h>
 #include <unistd.h>
-
-namespace {
-
-const FakeMachine::Adapter kFtdi{"FTDI", "FT232R USB UART", "A50285BI", "1-2"};
-const QString kFtdiById = "usb-FTDI_FT232R_USB_UART_A50285BI-if00-port0";
-
-void write(const QString &path, const QByteArray &text)
-{
-    QFile file(path);
-    if (file.open(QIODevice::WriteOnly))
-        file.write(text + "\n");
-}
-
-} // namespace
 
 class TestDevices : public QObject
 {
@@ -52,14 +37,10 @@ private slots:
 void TestDevices::adaptersAreNamedByMakerProductAndSerial()
 {
     FakeMachine machine;
-    machine.plugAdapter("ttyUSB0", kFtdi, kFtdiById);
-    machine.plugAdapter("ttyACM0", {"Arduino (www.arduino.cc)", "Arduino Uno", "7563331", "1-1"},
-                        "usb-Arduino__www.arduino.cc__0043_7563331-if00");
+    machine.plugAdapter("ttyUSB0", FakeMachine::kFtdi, FakeMachine::kFtdiById);
     machine.addLink("usb-Prolific_gone-if00-port0", "../../ttyUSB7"); // unplugged since
 
     const QList<SerialDevice> expected{
-        {machine.dev + "/serial/by-id/usb-Arduino__www.arduino.cc__0043_7563331-if00",
-         machine.dev + "/ttyACM0", "Arduino (www.arduino.cc)", "Arduino Uno", "7563331", false},
         {machine.dev + "/serial/by-id/usb-FTDI_FT232R_USB_UART_A50285BI-if00-port0",
          machine.dev + "/ttyUSB0", "FTDI", "FT232R USB UART", "A50285BI", false},
     };
@@ -124,12 +105,7 @@ void TestDevices::aTtyIsASerialLineOnlyWithItsDriversDevice()
 {
     FakeMachine machine;
     PtyBoard node; // a device number the fake sysfs says what it likes about
-    struct stat info = {};
-    QCOMPARE(::stat(node.devicePath().toLocal8Bit(), &info), 0);
-    const QString entry = QString("%1/dev/char/%2:%3")
-                              .arg(machine.sys)
-                              .arg(major(info.st_rdev))
-                              .arg(minor(info.st_rdev));
+    const QString entry = machine.charEntry(node.devicePath());
     QDir().mkpath(entry);
     QFile::link(machine.sys + "/class/tty", entry + "/subsystem");
     QCOMPARE(lineKind(node.devicePath(), machine.roots()), LineKind::TerminalNotLine);
@@ -149,7 +125,10 @@ void TestDevices::theGroupToJoinIsOneKnownHere()
     QCOMPARE(deviceGroup(device, machine.proc), QString::fromLocal8Bit(owner->gr_name));
     // In a user namespace, a group not mapped into it shows as the overflow group.
     QDir().mkpath(machine.proc + "/sys/kernel");
-    write(machine.proc + "/sys/kernel/overflowgid", QByteArray::number(owner->gr_gid));
+    QFile overflow(machine.proc + "/sys/kernel/overflowgid");
+    QVERIFY(overflow.open(QIODevice::WriteOnly));
+    overflow.write(QByteArray::number(owner->gr_gid) + "\n");
+    overflow.close();
     QCOMPARE(deviceGroup(device, machine.proc), QString());
 }
 
@@ -162,7 +141,7 @@ void TestDevices::aDeviceIsNamedAsTheSystemKnowsIt()
     QFile::link(board.devicePath(), dir.filePath("ttyS1"));
     QCOMPARE(deviceKnownAs(dir.filePath("ttyS1")), board.devicePath());
     FakeMachine machine;
-    machine.plugAdapter("ttyUSB0", {"FTDI", "FT232R", "A50285BI", "1-2"}, {}, board.devicePath());
+    machine.plugAdapter("ttyUSB0", FakeMachine::kFtdi, {}, board.devicePath());
     MachineRoots roots = machine.roots();
     roots.dev = QStringLiteral("/dev");
     QCOMPARE(deviceKnownAs(dir.filePath("ttyS1"), roots), "/dev/ttyUSB0");

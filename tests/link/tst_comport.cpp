@@ -9,6 +9,7 @@
 #include "link/linkerrors.h"
 #include "link/lostboardwatch.h"
 #include "link/settingsdialog.h"
+#include "support/fakemachine.h"
 #include "support/ptyboard.h"
 
 #include <QComboBox>
@@ -18,7 +19,6 @@
 #include <cstring>
 #include <grp.h>
 #include <sys/stat.h>
-#include <sys/sysmacros.h>
 #include <unistd.h>
 
 class TestComPort : public QObject
@@ -52,6 +52,17 @@ static void setUp(ComPort &port, const std::function<void(SettingsDialog &)> &us
 static void choose(SettingsDialog &dialog, const char *field, const QString &text)
 {
     dialog.findChild<QComboBox *>(field)->setCurrentText(text);
+}
+
+// What the user is told of the error `action` raises; empty if it raises none.
+static QString told(const std::function<void()> &action)
+{
+    try {
+        action();
+    } catch (const Exception &error) {
+        return error.Message();
+    }
+    return {};
 }
 
 // Root ignores file modes: while one of these lives, the process is the user "nobody", in
@@ -103,16 +114,13 @@ void TestComPort::refusedSettingLeavesTheLineAsItWas()
     ComPort port;
     port.setSettings({board.devicePath()});
     port.Open();
-    QString told;
-    try {
+    const QString refusal = told([&] {
         setUp(port, [](SettingsDialog &dialog) {
             choose(dialog, "baudRateBox", "9600");
             choose(dialog, "parityBox", "Par");
         });
-    } catch (const Exception &error) {
-        told = error.Message();
-    }
-    QCOMPARE(told.section(':', 0, 0),
+    });
+    QCOMPARE(refusal.section(':', 0, 0),
              "Não foi possível aplicar as configurações à porta " + board.devicePath());
     QCOMPARE(port.settings().parity, QSerialPort::NoParity);
     QCOMPARE(board.lineSpeed(), speed_t(B19200));
@@ -175,13 +183,8 @@ void TestComPort::refusalSaysWhy()
     QFile::link(dir.filePath("x%1y"), dir.filePath("x%1z"));
     ComPort port;
     port.setSettings({dir.filePath(name)});
-    QString told;
-    try {
-        port.Open();
-    } catch (const Exception &error) {
-        told = error.Message();
-    }
-    QCOMPARE(told, "Não foi possível abrir a porta " + dir.filePath(name) + ": " + reason);
+    QCOMPARE(told([&] { port.Open(); }),
+             "Não foi possível abrir a porta " + dir.filePath(name) + ": " + reason);
     QCOMPARE(silentBoardMessage(name, SerialSettings(), 3).section(',', 0, 0),
              "A placa não responde pela porta " + name
                  + ": 3 pedidos seguidos ficaram sem resposta");
@@ -220,11 +223,7 @@ void TestComPort::permissionHint()
     {
         const AsNobody nobody;
         QVERIFY(nobody.switched);
-        try {
-            port.Open();
-        } catch (const Exception &error) {
-            message = error.Message();
-        }
+        message = told([&] { port.Open(); });
     }
     QCOMPARE(message, QString("Não foi possível abrir a porta DEVICE: permissão negada. " + advice)
                           .replace("DEVICE", board.devicePath()));
@@ -234,19 +233,10 @@ void TestComPort::permissionHint()
 // unknown, and opening it fails with an input/output error).
 void TestComPort::portWithoutHardwareIsToldApart()
 {
-    PtyBoard board;
-    QTemporaryDir sys;
-    struct stat node = {};
-    QCOMPARE(::stat(board.devicePath().toLocal8Bit(), &node), 0);
-    const QString uart =
-        QString("dev/char/%1:%2").arg(major(node.st_rdev)).arg(minor(node.st_rdev));
-    QVERIFY(QDir(sys.path()).mkpath(uart));
-    QFile type(sys.filePath(uart + "/type"));
-    QVERIFY(type.open(QIODevice::WriteOnly));
-    type.write("0\n");
-    type.close();
+    FakeMachine machine;
+    machine.addBuiltInPort("ttyS1", "0");
     const OpenFailure failure = classifyOpenFailure(QSerialPort::UnknownError, "Unknown error",
-                                                    board.devicePath(), sys.path());
+                                                    machine.dev + "/ttyS1", machine.sys);
     QCOMPARE(openFailureMessage("COM2", failure),
              "Não foi possível abrir a porta COM2 (/dev/ttyS1): não há hardware de porta "
              "serial em COM2. Se a placa está ligada por um adaptador USB, abra o programa "

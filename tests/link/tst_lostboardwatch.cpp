@@ -9,6 +9,23 @@
 
 #include <QtTest>
 
+#include <memory>
+#include <vector>
+
+// Boards on new pseudo-terminals, as the next program to ask for one gets them, until one
+// has the number of `device`, now free, and is last; numbers freed meanwhile below it are
+// taken on the way. Ends on another number when another program took that one first.
+static std::vector<std::unique_ptr<PtyBoard>> boardsUpTo(const QString &device)
+{
+    // The kernel hands out the lowest free number.
+    const auto number = [](const QString &path) { return path.section('/', -1).toInt(); };
+    std::vector<std::unique_ptr<PtyBoard>> boards;
+    do
+        boards.push_back(std::make_unique<PtyBoard>());
+    while (number(boards.back()->devicePath()) < number(device));
+    return boards;
+}
+
 class TestLostBoardWatch : public QObject
 {
     Q_OBJECT

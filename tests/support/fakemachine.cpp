@@ -49,12 +49,7 @@ void FakeMachine::plugAdapter(const QString &node, const Adapter &adapter, const
         addNode(node);
     } else {
         QFile::link(realNode, dev + "/" + node);
-        struct stat info = {};
-        ::stat(realNode.toLocal8Bit(), &info);
-        QFile::link("../../" + tty, QString("%1/dev/char/%2:%3")
-                                        .arg(sys)
-                                        .arg(major(info.st_rdev))
-                                        .arg(minor(info.st_rdev)));
+        QFile::link("../../" + tty, charEntry(realNode));
     }
     if (!byId.isEmpty())
         addLink(byId, "../../" + node);
@@ -89,4 +84,11 @@ void FakeMachine::setConsole(const QString &active, const QString &cmdline)
     QDir().mkpath(sys + "/class/tty/console");
     write(sys + "/class/tty/console/active", active);
     write(proc + "/cmdline", cmdline);
+}
+
+QString FakeMachine::charEntry(const QString &node) const
+{
+    struct stat info = {};
+    ::stat(node.toLocal8Bit(), &info);
+    return QString("%1/dev/char/%2:%3").arg(sys).arg(major(info.st_rdev)).arg(minor(info.st_rdev));
 }

@@ -19,6 +19,9 @@ public:
         QString serial; // none if empty
         QString socket; // where it is plugged in: the USB device's name, "1-2"
     };
+    /// An FTDI adapter in socket 1-2, and the name udev's by-id link gives it.
+    static inline const Adapter kFtdi{"FTDI", "FT232R USB UART", "A50285BI", "1-2"};
+    static inline const QString kFtdiById = "usb-FTDI_FT232R_USB_UART_A50285BI-if00-port0";
     /// A USB serial adapter whose tty is `node`, with udev's by-id link if `byId` is given.
     /// The node is an empty file, or a link to `realNode` (a pseudo-terminal), whose device
     /// number then leads to the adapter's tty, as /sys/dev/char does.
@@ -32,6 +35,8 @@ public:
     /// The kernel's console is `active` (/sys/class/tty/console/active), and its command
     /// line `cmdline`.
     void setConsole(const QString &active, const QString &cmdline);
+    /// Where /sys/dev/char lists the character device `node` (a pseudo-terminal) by number.
+    QString charEntry(const QString &node) const;
 
     MachineRoots roots() const { return {dev, sys, proc}; }
 

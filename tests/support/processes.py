@@ -98,11 +98,6 @@ class Board:
         self.device = process.stdout.readline().strip()
         self.log = Lines(process.stderr).starting
 
-    def stop(self):
-        """Stops the simulator as a user does; its exit status."""
-        os.kill(self.process.pid, signal.SIGTERM)
-        return self.process.wait(10)
-
 
 failures = []
 

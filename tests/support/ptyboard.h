@@ -5,9 +5,7 @@
 #include <QByteArray>
 #include <QString>
 
-#include <memory>
 #include <termios.h>
-#include <vector>
 
 // The sensor board on a pseudo-terminal, in Qt's types: the program opens devicePath() as
 // its serial device, the test reads commands and writes frames. Unplugging it is what
@@ -28,8 +26,3 @@ public:
 private:
     PseudoTerminal m_line;
 };
-
-/// Boards on new pseudo-terminals, as the next program to ask for one gets them, until one
-/// has the number of `device`, now free, and is last; numbers freed meanwhile below it
-/// are taken on the way. Ends on another number when another program took that one first.
-std::vector<std::unique_ptr<PtyBoard>> boardsUpTo(const QString &device);

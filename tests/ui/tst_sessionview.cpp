@@ -11,17 +11,19 @@
 namespace {
 
 using Range = QPair<double, double>;
+enum View { Fixed, WholeSession };
 
-// The chart as in the window, a zigzag of `count` points on it.
+// The chart as in the window, a zigzag of `count` points on it, in the view given.
 struct ShownChart
 {
-    explicit ShownChart(int count)
+    explicit ShownChart(int count, View view = Fixed)
     {
         chart.addSeries(&series);
         chart.resize(609, 250);
         chart.show();
         for (int x = 0; x < count; ++x)
             series.AppendPoint(x, x % 2 ? 4.5 : 0.5);
+        chart.setWholeSessionView(view == WholeSession);
         series.flush();
     }
     Range range() const
@@ -66,9 +68,7 @@ class TstSessionView : public QObject
 private slots:
     void wholeSessionSpansEveryPoint()
     {
-        ShownChart s(250);
-        s.chart.setWholeSessionView(true);
-        s.series.flush();
+        ShownChart s(250, WholeSession);
         QCOMPARE(s.range(), Range(0, 249));
         QCOMPARE(s.series.drawnPoints().first(), QPointF(0, 0.5));
         QCOMPARE(s.series.drawnPoints().last(), QPointF(249, 4.5));
@@ -88,8 +88,7 @@ private slots:
 
     void wheelZoomKeepsPointUnderPointer()
     {
-        ShownChart s(1000);
-        s.chart.setWholeSessionView(true);
+        ShownChart s(1000, WholeSession);
         const QPoint pointer = s.at(0.3);
         const double under = s.valueAt(pointer);
         s.wheel(pointer, 1);
@@ -103,9 +102,7 @@ private slots:
     // About ten round labels along the range shown, zooming in as well as out.
     void labelsFollowTheZoom()
     {
-        ShownChart s(1000);
-        s.chart.setWholeSessionView(true);
-        s.series.flush();
+        ShownChart s(1000, WholeSession);
         QCOMPARE(s.labelStep(), 100.0);
         s.wheel(s.at(0.5), 10);
         QCOMPARE(s.labelStep(), 20.0);
@@ -123,8 +120,7 @@ private slots:
     {
         QFETCH(Qt::Key, key);
         QFETCH(Range, range);
-        ShownChart s(1000);
-        s.chart.setWholeSessionView(true);
+        ShownChart s(1000, WholeSession);
         s.key(Qt::Key_Plus);
         QCOMPARE(s.range(), Range(249.75, 749.25));
         s.key(key);
@@ -133,8 +129,7 @@ private slots:
 
     void dragPansTheTraceWithThePointer()
     {
-        ShownChart s(1000);
-        s.chart.setWholeSessionView(true);
+        ShownChart s(1000, WholeSession);
         s.key(Qt::Key_Plus);
         const double under = s.valueAt(s.at(0.5));
         QTest::mousePress(s.chart.viewport(), Qt::LeftButton, {}, s.at(0.5));

@@ -40,11 +40,6 @@ class TstTForm1 : public QObject
         QFile::remove(m_path);
         QFile::link(m_board->devicePath(), m_path);
     }
-    void unplug()
-    {
-        m_board->unplug();
-        QFile::remove(m_path);
-    }
     void pickChannel(int position) { m_form->ComboBox1->setCurrentIndex(position); }
     void tick() { m_form->Timer1Timer(m_form->Timer1); }
 
@@ -92,29 +87,14 @@ class TstTForm1 : public QObject
     {
         pickChannel(0);
         m_form->Timer1->start(20); // ticks much faster than the user reads
-        unplug();
+        m_board->unplug();
+        QFile::remove(m_path);
         return boxesRead(1);
-    }
-    QString lostBoxComingBack() const
-    {
-        return "A ligação pela porta " + m_path
-               + " foi perdida: o dispositivo deixou de responder (foi desconectado?). A porta "
-                 "foi fechada; o programa vai abri-la de novo sozinho quando a mesma placa "
-                 "voltar. Para usar outra porta, use \"Configurar Serial\".";
     }
     void tickTimes(int ticks)
     {
         for (int i = 0; i < ticks; ++i)
             tick();
-    }
-    QString silenceBox() const
-    {
-        return "A placa não responde pela porta " + m_path
-               + ": 3 pedidos seguidos ficaram "
-                 "sem resposta, a 19200 baud, 8 bits de dados, sem paridade, 1 bit de parada. "
-                 "Verifique se a placa está ligada e alimentada e se o cabo está bem conectado. "
-                 "Se estiver, a placa pode estar em outra porta ou usar outra velocidade: "
-                 "escolha-as em \"Configurar Serial\".";
     }
 
 private slots:
@@ -144,7 +124,6 @@ private slots:
     void cleanup()
     {
         const QStringList unexpected = std::exchange(m_boxes, {});
-        m_path = m_dir.filePath("board");
         m_form.reset();
         m_board.reset();
         QCOMPARE(unexpected, QStringList()); // error boxes no test asked for
@@ -271,9 +250,15 @@ private slots:
     // makes a later silence worth telling again.
     void silentBoardIsToldOnce()
     {
+        const QString silence =
+            "A placa não responde pela porta " + m_path
+            + ": 3 pedidos seguidos ficaram sem resposta, a 19200 baud, 8 bits de dados, sem "
+              "paridade, 1 bit de parada. Verifique se a placa está ligada e alimentada e se o "
+              "cabo está bem conectado. Se estiver, a placa pode estar em outra porta ou usar "
+              "outra velocidade: escolha-as em \"Configurar Serial\".";
         pickChannel(0);
         tickTimes(4);
-        QCOMPARE(boxesRead(1), QStringList({silenceBox()}));
+        QCOMPARE(boxesRead(1), QStringList({silence}));
         // Settings looked at and cancelled: the same silence goes on.
         QTimer::singleShot(0, [] { QApplication::activeModalWidget()->close(); });
         m_form->Button1->click();
@@ -281,7 +266,7 @@ private slots:
         QCOMPARE(boxesRead(0), QStringList());
         sendFrames(QByteArray::fromHex("0002"));
         tickTimes(4);
-        QCOMPARE(boxesRead(1), QStringList({silenceBox()}));
+        QCOMPARE(boxesRead(1), QStringList({silence}));
     }
 
     // A lost board is told once, however many ticks fail on the closed link. Back behind
@@ -289,14 +274,19 @@ private slots:
     // left out, and polled; lost again, it is told again.
     void lostBoardIsToldOnceAndFoundAgain()
     {
-        QCOMPARE(unplugWhilePolled(), QStringList({lostBoxComingBack()}));
+        const QString lost = "A ligação pela porta " + m_path
+                             + " foi perdida: o dispositivo deixou de responder (foi "
+                               "desconectado?). A porta foi fechada; o programa vai abri-la de "
+                               "novo sozinho quando a mesma placa voltar. Para usar outra porta, "
+                               "use \"Configurar Serial\".";
+        QCOMPARE(unplugWhilePolled(), QStringList({lost}));
         QCOMPARE(lampLit(), false);
         plugIn();
         m_board->send(QByteArray::fromHex("01")); // before the program has it open again
         QTRY_COMPARE_WITH_TIMEOUT(lampLit(), true, kWaitMs);
         sendFrames(QByteArray::fromHex("0002"));
         QCOMPARE(plotted(1), (QList<QPointF>{{0, 2.5}}));
-        QCOMPARE(unplugWhilePolled(), QStringList({lostBoxComingBack()}));
+        QCOMPARE(unplugWhilePolled(), QStringList({lost}));
     }
 };
 

@@ -68,19 +68,11 @@ private slots:
 
     // The chart's texts: its title, its axes' titles, samples every 10 from 0 to 100 and
     // whole volts from 0 to 5 with one decimal, in ASCII digits whatever the locale, and
-    // the user's decimal separator; the volts' axis goes on to 5.5 V.
-    void chartTexts_data()
-    {
-        QTest::addColumn<QLocale>("locale");
-        QTest::addColumn<QString>("separator");
-        QTest::newRow("C") << QLocale::c() << ".";
-        QTest::newRow("ar_EG, with digits of its own") << QLocale("ar_EG") << "٫";
-    }
+    // the user's decimal separator; the volts' axis goes on to 5.5 V. Under ar_EG, whose
+    // digits and separator are its own, both show.
     void chartTexts()
     {
-        QFETCH(QLocale, locale);
-        QFETCH(QString, separator);
-        QLocale::setDefault(locale);
+        QLocale::setDefault(QLocale("ar_EG"));
         SignalChart chart;
         QLocale::setDefault(QLocale::c());
         chart.resize(609, 250);
@@ -94,7 +86,7 @@ private slots:
         for (int x = 0; x <= kFixedSpanX; x += 10)
             expected << QString::number(x);
         for (int volts = 0; volts <= 5; ++volts)
-            expected << QString::number(volts) + separator + '0';
+            expected << QString::number(volts) + "٫0";
         labels.sort();
         expected.sort();
         QCOMPARE(labels, expected);
