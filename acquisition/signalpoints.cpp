@@ -79,7 +79,7 @@ private:
 
 SignalPoints::SignalPoints(double keptUpToX, std::size_t capacity)
     : m_keptUpToX(keptUpToX)
-    , m_capacity(std::max<std::size_t>(capacity, 1))
+    , m_capacity(capacity)
 {}
 
 void SignalPoints::append(double x, double y)

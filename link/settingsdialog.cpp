@@ -1,5 +1,7 @@
 #include "link/settingsdialog.h"
 
+#include <algorithm>
+
 #include <QCheckBox>
 #include <QComboBox>
 #include <QDialogButtonBox>
@@ -27,7 +29,7 @@ void fillChoices(QComboBox *box, const char *name, Choices choices, int current)
     for (const auto &[text, value] : choices)
         box->addItem(text, value);
     const int index = box->findData(current);
-    box->setCurrentIndex(index < 0 ? 0 : index);
+    box->setCurrentIndex(std::max(index, 0));
 }
 
 QString orDash(const QString &text)

@@ -90,6 +90,20 @@ private slots:
         QCOMPARE(watch.lookOnce().value_or("(not back)"), "(not back)");
     }
 
+    // A link made again as a loop of links leads nowhere, and looking ends.
+    void linkRemadeAsALoopIsNotTheBoard()
+    {
+        PtyBoard board;
+        QTemporaryDir dir;
+        QFile::link(board.devicePath(), dir.filePath("board"));
+        LostBoardWatch watch;
+        watch.remember(dir.filePath("board"));
+        QFile::remove(dir.filePath("board"));
+        QFile::link(dir.filePath("loop"), dir.filePath("board"));
+        QFile::link(dir.filePath("board"), dir.filePath("loop"));
+        QCOMPARE(watch.lookOnce().value_or("(not back)"), "(not back)");
+    }
+
     // Looking is cheap, but not free: once a second, not in a loop.
     void looksOnceASecond()
     {

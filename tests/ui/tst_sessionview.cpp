@@ -115,6 +115,7 @@ private slots:
         QTest::newRow("Right: a tenth later") << Qt::Key_Right << Range(299.7, 799.2);
         QTest::newRow("Left: a tenth earlier") << Qt::Key_Left << Range(199.8, 699.3);
         QTest::newRow("minus: twice as wide, the whole session") << Qt::Key_Minus << Range(0, 999);
+        QTest::newRow("plus: half as wide again") << Qt::Key_Plus << Range(374.625, 624.375);
     }
     void keysMoveTheRange()
     {
