@@ -13,13 +13,15 @@ private slots:
     void lampTellsTheLinksState();
 };
 
-// What the lamp shows at its middle, near its left edge, and at that edge.
+// What the lamp shows at its middle, near its left edge, at that edge, and at its rim on
+// the right, away from the glint.
 static QStringList lampLight(ComLed &lamp)
 {
     const QImage shown = lamp.grab().toImage();
     QStringList seen;
     for (const QColor pixel :
-         {shown.pixelColor(12, 12), shown.pixelColor(3, 12), shown.pixelColor(0, 12)}) {
+         {shown.pixelColor(12, 12), shown.pixelColor(3, 12), shown.pixelColor(0, 12),
+          shown.pixelColor(21, 12)}) {
         if (pixel.green() > 60 || pixel.blue() > 60)
             seen << "not red";
         else
@@ -36,13 +38,13 @@ void TestComLed::lampTellsTheLinksState()
     ComLed lamp;
     lamp.resize(25, 25);
     QCOMPARE(lamp.accessibleName(), "Porta fechada");
-    QCOMPARE(lampLight(lamp), QStringList({"dark red", "dark red", "not red"}));
+    QCOMPARE(lampLight(lamp), QStringList({"dark red", "dark red", "not red", "dark red"}));
     PtyBoard board;
     ComPort port;
     port.setSettings({board.devicePath()});
     lamp.setComPort(&port);
     port.Open();
-    QCOMPARE(lampLight(lamp), QStringList({"bright red", "bright red", "not red"}));
+    QCOMPARE(lampLight(lamp), QStringList({"bright red", "bright red", "not red", "red"}));
     port.Close();
     QCOMPARE(lamp.accessibleName(), "Porta fechada");
 }
