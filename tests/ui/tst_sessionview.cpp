@@ -180,7 +180,9 @@ private slots:
         QCOMPARE(drawn.last(), QPointF(86399, 2.5));
         const auto byX = [](QPointF a, QPointF b) { return a.x() < b.x(); };
         QVERIFY(std::is_sorted(drawn.begin(), drawn.end(), byX));
-        const int columns = qCeil(s.chart.chart()->plotArea().width());
+        // Columns of the screen's own pixels, two to a pixel on a 200 % screen.
+        const int columns =
+            qCeil(s.chart.chart()->plotArea().width() * s.chart.devicePixelRatioF());
         QCOMPARE_LE(drawn.size(), 4 * columns);
         QCOMPARE_GE(drawn.size(), 2 * columns); // each column's first and last
     }
