@@ -26,6 +26,21 @@ static std::vector<std::unique_ptr<PtyBoard>> boardsUpTo(const QString &device)
     return boards;
 }
 
+// A board behind a link, and a watch that has remembered the link.
+struct WatchedLink
+{
+    WatchedLink()
+    {
+        QFile::link(board.devicePath(), link());
+        watch.remember(link());
+    }
+    QString link() const { return dir.filePath("board"); }
+
+    PtyBoard board;
+    QTemporaryDir dir;
+    LostBoardWatch watch;
+};
+
 class TestLostBoardWatch : public QObject
 {
     Q_OBJECT
@@ -93,28 +108,20 @@ private slots:
     // A link made again as a loop of links leads nowhere, and looking ends.
     void linkRemadeAsALoopIsNotTheBoard()
     {
-        PtyBoard board;
-        QTemporaryDir dir;
-        QFile::link(board.devicePath(), dir.filePath("board"));
-        LostBoardWatch watch;
-        watch.remember(dir.filePath("board"));
-        QFile::remove(dir.filePath("board"));
-        QFile::link(dir.filePath("loop"), dir.filePath("board"));
-        QFile::link(dir.filePath("board"), dir.filePath("loop"));
-        QCOMPARE(watch.lookOnce().value_or("(not back)"), "(not back)");
+        WatchedLink s;
+        QFile::remove(s.link());
+        QFile::link(s.dir.filePath("loop"), s.link());
+        QFile::link(s.link(), s.dir.filePath("loop"));
+        QCOMPARE(s.watch.lookOnce().value_or("(not back)"), "(not back)");
     }
 
     // Looking is cheap, but not free: once a second, not in a loop.
     void looksOnceASecond()
     {
-        PtyBoard board;
-        QTemporaryDir dir;
-        QFile::link(board.devicePath(), dir.filePath("board"));
-        LostBoardWatch watch;
-        watch.remember(dir.filePath("board"));
+        WatchedLink s;
         int looks = 0;
-        connect(&watch, &LostBoardWatch::looked, [&] { ++looks; });
-        watch.start();
+        connect(&s.watch, &LostBoardWatch::looked, [&] { ++looks; });
+        s.watch.start();
         QTest::qWait(2500);
         QVERIFY2(looks >= 1 && looks <= 3, qPrintable(QString("%1 looks in 2.5 s").arg(looks)));
     }
