@@ -177,7 +177,8 @@ private slots:
     }
 
     // Errors from the handlers are shown from the event loop, one box at a time. The same
-    // error raised again while its box is open is counted into it; another waits its turn.
+    // error raised again while its box is open is counted into it; another waits its turn,
+    // counting its own repeats meanwhile.
     void errorBoxesOneAtATime()
     {
         m_user.stop(); // the user is slow to read the first box
@@ -185,11 +186,12 @@ private slots:
             runGuarded([] { throw Exception("A"); });
             runGuarded([] { throw Exception("A"); });
             runGuarded([] { throw Exception("B"); });
+            runGuarded([] { throw Exception("B"); });
         });
         QTimer::singleShot(100, &m_user, qOverload<>(&QTimer::start));
         runGuarded([] { throw Exception("A"); });
-        QCOMPARE(boxesRead(2),
-                 QStringList({"A\n\n(O mesmo erro se repetiu mais 2 vez(es).)", "B"}));
+        QCOMPARE(boxesRead(2), QStringList({"A\n\n(O mesmo erro se repetiu mais 2 vez(es).)",
+                                            "B\n\n(O mesmo erro se repetiu mais 1 vez(es).)"}));
     }
 
     void errorNotTheProgramsOwnShowsEmptyBox()
