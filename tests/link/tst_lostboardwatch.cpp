@@ -105,6 +105,19 @@ private slots:
         QCOMPARE(watch.lookOnce().value_or("(not back)"), "(not back)");
     }
 
+    // The link's keeper removes it with the board and makes it again when the board is
+    // back: the board is known again there.
+    void linkRemovedAndRemadeLeadsToTheBoard()
+    {
+        WatchedLink s;
+        s.watch.start();
+        QFile::remove(s.link());
+        QCOMPARE(s.watch.lookOnce().value_or("(not back)"), "(not back)");
+        PtyBoard back;
+        QFile::link(back.devicePath(), s.link());
+        QCOMPARE(s.watch.lookOnce().value_or("(not back)"), s.link());
+    }
+
     // A link made again as a loop of links leads nowhere, and looking ends.
     void linkRemadeAsALoopIsNotTheBoard()
     {
