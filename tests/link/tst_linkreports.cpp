@@ -36,6 +36,10 @@ private slots:
     {
         User user;
         LinkReports reports(user);
+        reports.pollFailed("closed", false);
+        reports.pollFailed("closed", false);
+        QCOMPARE(user.said, QStringList({"closed"}));
+        reports.linkOpened();
         reports.linkFault("fault");
         reports.linkLost("lost");
         reports.pollFailed("closed", false);
@@ -44,7 +48,7 @@ private slots:
         QCOMPARE(user.standing, QStringList({"fault"}));
         reports.pollFailed("closed", false);
         reports.pollFailed("closed", false);
-        QCOMPARE(user.said, QStringList({"fault", "lost", "closed"}));
+        QCOMPARE(user.said, QStringList({"closed", "fault", "lost", "closed"}));
         reports.linkOpened();
         QCOMPARE(user.standing, QStringList({"fault"}));
     }
