@@ -90,6 +90,8 @@ private slots:
         labels.sort();
         expected.sort();
         QCOMPARE(labels, expected);
+        const QFont title = chart.chart()->titleFont(); // as designed: Arial, 11 px high
+        QCOMPARE(qMakePair(title.family(), title.pixelSize()), qMakePair(QString("Arial"), 11));
         QCOMPARE(chart.LeftAxis()->max(), 5.5);
     }
 
