@@ -296,6 +296,9 @@ void measureRecording(Screen &screen, Board &board, const Sandboxed &viewer, con
         for (double deadline = nowMs() + 5000; linesIn(path) == 0; sleepMs(20))
             if (nowMs() > deadline)
                 fail("the recording did not start: no header in " + path);
+        // What the file dialog does as it goes (the window painted again under it, its
+        // folder reader ending) is not the recording's cost.
+        sleepMs(1000);
         long frames = 0;
         const double recording =
             cpuPerFrame(screen, board, viewer, fast, s.fastStreamMs, s.prerollMs, rate, &frames);
