@@ -95,6 +95,23 @@ private slots:
         QCOMPARE(chart.LeftAxis()->max(), 5.5);
     }
 
+    // With the keyboard's focus the chart has a frame in the highlight colour, two pixels
+    // wide along its edge, and none without it.
+    void chartFocusFrame()
+    {
+        m_form.activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(&m_form));
+        m_form.Button1->setFocus();
+        const QImage plain = m_form.Chart1->grab().toImage();
+        m_form.Chart1->setFocus();
+        const QImage framed = m_form.Chart1->grab().toImage();
+        int rowsChanged = 0;
+        for (int y = 0; y < 8; ++y)
+            rowsChanged += plain.pixel(300, y) != framed.pixel(300, y);
+        QCOMPARE(rowsChanged, 2);
+        QCOMPARE(QColor(framed.pixel(300, 0)), m_form.palette().color(QPalette::Highlight));
+    }
+
     // In a window narrower and lower than the chart, the chart's top left corner shows.
     void windowSmallerThanTheChartShowsItsCorner()
     {
