@@ -112,6 +112,20 @@ private slots:
         QCOMPARE(QColor(framed.pixel(300, 0)), m_form.palette().color(QPalette::Highlight));
     }
 
+    // The channel's field takes a channel's number and nothing else: a "7" typed would
+    // show as chosen while nothing is polled.
+    void channelFieldTakesOnlyAChannel()
+    {
+        QLineEdit *field = m_form.ComboBox1->lineEdit();
+        QTest::keyClicks(field, "7");
+        const QString afterSeven = field->text();
+        QTest::keyClicks(field, "5");
+        const QString afterFive = field->text();
+        m_form.ComboBox1->setCurrentIndex(-1);
+        QCOMPARE(afterSeven, QString());
+        QCOMPARE(afterFive, QString("5"));
+    }
+
     // In a window narrower and lower than the chart, the chart's top left corner shows.
     void windowSmallerThanTheChartShowsItsCorner()
     {
