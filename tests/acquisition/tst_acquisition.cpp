@@ -1,5 +1,6 @@
-// The acquisition logic: what a frame reads as, the channels' commands, the readout's
-// text, the bounded point store, and how the link's input is cut into frames.
+// The acquisition logic: the channels' commands, the readout's text, the bounded point
+// store, and how the link's input is cut into frames (the voltage a frame reads as is the
+// main window's test, drawn and shown).
 
 #include "acquisition/frameassembler.h"
 #include "acquisition/generalformat.h"
@@ -47,22 +48,6 @@ private slots:
         QCOMPARE(nextSamplePosition(0).restartTrace, false);
         QCOMPARE(nextSamplePosition(INT32_MAX).x, 0);
         QCOMPARE(nextSamplePosition(INT32_MAX).restartTrace, true);
-    }
-
-    void frameVoltage_data()
-    {
-        QTest::addColumn<int>("byte0");
-        QTest::addColumn<int>("byte1");
-        QTest::addColumn<float>("volts");
-        QTest::newRow("full scale") << 0xFF << 0x03 << 4.9951171875f;
-        QTest::newRow("upper bits ignored") << 0xFF << 0xFF << 4.9951171875f;
-    }
-    void frameVoltage()
-    {
-        QFETCH(int, byte0);
-        QFETCH(int, byte1);
-        QFETCH(float, volts);
-        QCOMPARE(::frameVoltage(std::uint8_t(byte0), std::uint8_t(byte1)), volts);
     }
 
     // The five channels' commands, and none outside them.
