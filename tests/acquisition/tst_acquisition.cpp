@@ -76,8 +76,8 @@ private slots:
         QTest::newRow("one step, leading zero") << 0.0048828125 << point << "0.0048828125";
         QTest::newRow("Arabic: ASCII digits, its separator")
             << 4.9951171875 << QLocale("ar_EG") << "4٫9951171875";
-        QTest::newRow("Pashto: a two-byte mark, in the C library's output too")
-            << 2.5 << QLocale("ps_AF") << "2٫5";
+        QTest::newRow("zero, as the readout shows it before the first frame")
+            << 0.0 << point << "0";
         QTest::newRow("a whole number, no separator") << 25.0 << point << "25";
         QTest::newRow("a whole number's zeros") << 300.0 << point << "300";
         QTest::newRow("fifteen digits at most") << 1.0 / 3 << point << "0.333333333333333";
@@ -85,7 +85,8 @@ private slots:
     }
     void readoutText()
     {
-        // The C library's locale as the program has it: CTest runs this under Pashto's.
+        // The C library's locale as the program has it: CTest runs every row under Pashto's,
+        // whose decimal mark takes two bytes.
         std::setlocale(LC_ALL, "");
         QCOMPARE(QByteArray(std::localeconv()->decimal_point), QByteArray("٫"));
         QFETCH(double, value);
