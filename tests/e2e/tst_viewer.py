@@ -41,7 +41,6 @@ RECORDING = "● Gravando — "  # the caption's mark while recording
 # The chart's context menu as a screen reader reads it: each item's name and keys.
 SESSION_MENU = [("Salvar dados…", "Ctrl+S"), ("Gravar continuamente…", "Ctrl+R"),
                 ("Salvar imagem do gráfico…", "Ctrl+Shift+S"), ("Ver a sessão inteira", "Ctrl+0")]
-COLUMNS = ["amostra", "instante", "tempo_s", "canal", "leitura", "tensao_V"]
 # The first focus, then where Tab takes it, round to the first again.
 TAB_ORDER = ["Configurar Serial", "Fechar", "Canal", "Sinal do Sensor", "Limpar Gráfico",
              "Configurar Serial"]
@@ -485,7 +484,6 @@ def e2e_both_locales_save_every_frame_since_the_viewer_began(session, bin_dir):
         expect(viewer.wait(20), 0, f"{language}: exit status")
         sent = readings_sent(board)
         rows = csv_rows(saved, separator)
-        expect(rows[0], COLUMNS, f"{language}: the header")
         readings = [int(row[4]) for row in rows[1:]]
         expect(readings == sent[first:first + len(readings)] and len(readings) >= 3, True,
                f"{language}: readings saved {readings}, sent {sent[first:]}")

@@ -26,7 +26,7 @@ static QByteArray contents(const QString &path)
     return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("(unreadable)");
 }
 
-// A recording into a file of a scratch folder, with what it reports.
+// A recording, into a file of a scratch folder unless told another, with what it reports.
 struct Recording
 {
     QTemporaryDir folder;
@@ -89,18 +89,17 @@ private slots:
 
     void aFullDiskIsToldOnce()
     {
-        SessionRecorder recorder{QLocale::c()};
-        QSignalSpy failed(&recorder, &SessionRecorder::failed);
-        QVERIFY(!recorder.start(QStringLiteral("/dev/full")));
-        QCOMPARE(failed.size(), 1);
+        Recording r;
+        QVERIFY(!r.recorder.start(QStringLiteral("/dev/full")));
+        QCOMPARE(r.failed.size(), 1);
         QCOMPARE(
-            failed[0][0].toString(),
+            r.failed[0][0].toString(),
             QStringLiteral(
                 "Não foi possível gravar em “/dev/full”: o disco está cheio. Escolha outro arquivo "
                 "ou outra pasta e tente de novo (Ctrl+R)."));
-        recorder.add(sample(1, 0));
-        recorder.flush();
-        QCOMPARE(failed.size(), 1);
+        r.recorder.add(sample(1, 0));
+        r.recorder.flush();
+        QCOMPARE(r.failed.size(), 1);
     }
 
     // The file may take only part of a batch (the disk filling, here its size limit): the

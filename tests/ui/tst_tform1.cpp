@@ -139,25 +139,12 @@ private slots:
         QCOMPARE(plotted(1), (QList<QPointF>{{0, 2.5}}));
     }
 
-    // A tick sends the chosen channel's command, and nothing without a choice. Before any
-    // frame, the readout then shows the text of 0.0 V, "0".
-    void tickSendsChosenChannel_data()
+    // A tick without a channel chosen sends nothing, and the readout keeps its text.
+    void tickWithoutAChannelSendsNothing()
     {
-        QTest::addColumn<int>("position");
-        QTest::addColumn<QByteArray>("command");
-        QTest::addColumn<QString>("readout");
-        QTest::newRow("nothing chosen: nothing sent") << -1 << QByteArray() << "0.0";
-        QTest::newRow("1 sends k") << 0 << QByteArray("k") << "0";
-    }
-    void tickSendsChosenChannel()
-    {
-        QFETCH(int, position);
-        QFETCH(QByteArray, command);
-        QFETCH(QString, readout);
-        pickChannel(position);
         tick();
-        QCOMPARE(sent(1), command);
-        QCOMPARE(this->readout(), readout);
+        QCOMPARE(sent(1), QByteArray());
+        QCOMPARE(readout(), "0.0");
     }
 
     // The readout shows a reply from the next tick on; clearing leaves it as it is.
