@@ -26,6 +26,7 @@ class TestComPort : public QObject
     Q_OBJECT
 private slots:
     void bitsPerCharacter();
+    void silenceBoxTellsTheLinesSettings();
     void lineRunsAtTheSpeedSetUp();
     void refusedSettingLeavesTheLineAsItWas();
     void anotherPortChosenIsOpened();
@@ -92,6 +93,17 @@ void TestComPort::bitsPerCharacter()
     line.parity = QSerialPort::EvenParity;
     line.stopBits = QSerialPort::TwoStop;
     QCOMPARE(line.bitsPerCharacter(), 11);
+}
+
+void TestComPort::silenceBoxTellsTheLinesSettings()
+{
+    SerialSettings line;
+    line.dataBits = QSerialPort::Data7;
+    line.parity = QSerialPort::EvenParity;
+    line.stopBits = QSerialPort::TwoStop;
+    QCOMPARE(silentBoardMessage("COM2", line, 3).section(". ", 0, 0),
+             "A placa não responde pela porta COM2: 3 pedidos seguidos ficaram sem resposta, a "
+             "19200 baud, 7 bits de dados, paridade par, 2 bits de parada");
 }
 
 void TestComPort::lineRunsAtTheSpeedSetUp()

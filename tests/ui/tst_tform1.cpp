@@ -181,6 +181,21 @@ private slots:
                                             "B\n\n(O mesmo erro se repetiu mais 1 vez(es).)"}));
     }
 
+    // A long name with nothing to break it at, as a port name typed in the set-up dialog
+    // can be, wraps in its box rather than running off the screen.
+    void longNameWrapsInItsBox()
+    {
+        m_user.stop();
+        int boxWidth = 0;
+        QTimer::singleShot(100, this, [&] {
+            boxWidth = QApplication::activeModalWidget()->width();
+            m_user.start();
+        });
+        runGuarded([] { throw Exception("/tmp/" + QString(400, 'x')); });
+        boxesRead(1);
+        QVERIFY2(boxWidth <= m_form->width(), qPrintable(QString::number(boxWidth)));
+    }
+
     void errorNotTheProgramsOwnShowsEmptyBox()
     {
         runGuarded([] { throw 42; });

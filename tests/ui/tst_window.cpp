@@ -7,6 +7,7 @@
 #include "acquisition/signalpoints.h"
 #include "link/comled.h"
 #include "support/ptyboard.h"
+#include "ui/sessioncommands.h"
 #include "ui/signalchart.h"
 #include "ui/tform1.h"
 
@@ -93,6 +94,39 @@ private slots:
         const QFont title = chart.chart()->titleFont(); // as designed: Arial, 11 px high
         QCOMPARE(qMakePair(title.family(), title.pixelSize()), qMakePair(QString("Arial"), 11));
         QCOMPARE(chart.LeftAxis()->max(), 5.5);
+    }
+
+    // The chart's background runs from white at its top to pink (255, 0, 128) at its
+    // bottom, and shows through the plot area, which is left unfilled.
+    void chartBackground()
+    {
+        const QImage shown = m_form.Chart1->grab().toImage();
+        const QRectF plot = m_form.Chart1->chart()->plotArea();
+        const int y = int(plot.bottom()) - 5; // between the lowest grid lines
+        const int insidePlot = int(plot.left() + plot.width() / 20); // between two more
+        QCOMPARE(shown.pixelColor(1, 0).name(), "#ffffff");
+        const QColor bottom = shown.pixelColor(1, shown.height() - 1); // within rounding
+        QVERIFY2(255 - bottom.red() + bottom.green() + qAbs(bottom.blue() - 128) <= 2,
+                 qPrintable(bottom.name() + " is not #ff0080"));
+        QCOMPARE(shown.pixelColor(insidePlot, y), shown.pixelColor(1, y));
+    }
+
+    // The chart's picture is saved as PNG or SVG, as the name the user gives says.
+    void chartPictureSavedAsItsNameSays()
+    {
+        QTemporaryDir dir;
+        SessionCommands *commands = m_form.sessionCommands();
+        for (const char *name : {"grafico.png", "grafico.svg"}) {
+            commands->chooseFile = [&](const QString &, const QString &, const QString &) {
+                return dir.filePath(name);
+            };
+            commands->saveImageAction()->trigger();
+        }
+        QFile png(dir.filePath("grafico.png"));
+        QFile svg(dir.filePath("grafico.svg"));
+        QVERIFY(png.open(QIODevice::ReadOnly) && svg.open(QIODevice::ReadOnly));
+        QCOMPARE(png.read(8), QByteArray("\x89PNG\r\n\x1a\n"));
+        QCOMPARE(svg.readAll().contains("<svg"), true);
     }
 
     // With the keyboard's focus the chart has a frame in the highlight colour, two pixels
