@@ -198,7 +198,8 @@ private slots:
         look.start(10);
         runGuarded([] { throw Exception("/tmp/" + QString(400, 'x')); });
         boxesRead(1);
-        QVERIFY2(boxWidth > 0 && boxWidth <= m_form->width(), qPrintable(QString::number(boxWidth)));
+        QVERIFY2(boxWidth > 0 && boxWidth <= m_form->width(),
+                 qPrintable(QString::number(boxWidth)));
     }
 
     void errorNotTheProgramsOwnShowsEmptyBox()
