@@ -24,7 +24,7 @@ QString formatGeneral(double value, const QLocale &locale)
     if (std::isnan(value))
         return QStringLiteral("NAN");
     if (std::isinf(value))
-        return value < 0 ? QStringLiteral("-INF") : QStringLiteral("INF");
+        return std::signbit(value) ? QStringLiteral("-INF") : QStringLiteral("INF");
     if (value == 0.0)
         return QStringLiteral("0");
 
@@ -43,7 +43,7 @@ QString formatGeneral(double value, const QLocale &locale)
         digits.pop_back();
 
     const QString point = locale.decimalPoint();
-    QString out = value < 0 ? QStringLiteral("-") : QString();
+    QString out = std::signbit(value) ? QStringLiteral("-") : QString();
 
     if (exponent < kLowestFixedExponent || exponent >= kSignificantDigits) {
         out += ascii(digits.substr(0, 1));

@@ -65,7 +65,7 @@ std::optional<QString> LostBoardWatch::lookOnce()
             m_linkRemade = true; // gone, for now
             return std::nullopt;
         }
-        if (links[i].madeNs != m_links[i].madeNs)
+        if (links[i].made != m_links[i].made)
             m_linkRemade = true;
     }
     if (m_linkRemade && QFileInfo::exists(m_path))
@@ -104,7 +104,7 @@ QList<LostBoardWatch::Link> LostBoardWatch::linksOnTheWay(const QString &path)
         struct stat info = {};
         if (::lstat(QFile::encodeName(current).constData(), &info) != 0 || !S_ISLNK(info.st_mode))
             break;
-        links.append({current, qint64(info.st_ctim.tv_sec) * 1000000000 + info.st_ctim.tv_nsec});
+        links.append({current, {info.st_ctim.tv_sec, info.st_ctim.tv_nsec}});
         current = QFileInfo(current).symLinkTarget();
     }
     return links;

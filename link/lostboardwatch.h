@@ -6,6 +6,7 @@
 #include <QTimer>
 
 #include <optional>
+#include <utility>
 
 // Looks for a lost board to come back, and tells only of a device it can tell is the
 // same board. A device node's name proves nothing: a pseudo-terminal's number goes to
@@ -53,7 +54,7 @@ private:
     struct Link
     {
         QString path;
-        qint64 madeNs; // when the link was made (its status last changed)
+        std::pair<qint64, qint64> made; // when it was made (its status last changed): s, ns
     };
     static QList<Link> linksOnTheWay(const QString &path);
 

@@ -183,10 +183,10 @@ void LineSeries::handOver()
     qsizetype first = 0; // the piece's first point
     for (int k = 0; k < kPieceCount; ++k) {
         // A piece draws the segments that start at its points: it takes the points left of
-        // its right edge (the last piece those on the edge too) and the next one after them.
-        const bool last = k + 1 == kPieceCount;
+        // its right edge and the next one after them (for the last piece, the point on the
+        // range's edge).
         qsizetype end = first;
-        while (end < visible.size() && (last || visible[end].x() < m_minX + (k + 1) * pieceWidth))
+        while (end < visible.size() && visible[end].x() < m_minX + (k + 1) * pieceWidth)
             ++end;
         QList<QPointF> piece;
         if (end > first)

@@ -48,14 +48,13 @@ void SignalChart::setUpTitleAndBackground()
     chart->setTitleFont(chartFont(11));
     chart->setTitleBrush(Qt::black);
 
-    // The plot area is left unfilled so the gradient behind the whole chart shows.
+    // Qt leaves the plot area unfilled, so the gradient behind the whole chart shows there.
     QLinearGradient background(0.0, 0.0, 0.0, 1.0);
     background.setCoordinateMode(QGradient::ObjectBoundingMode);
     background.setColorAt(0.0, Qt::white);
     background.setColorAt(1.0, QColor(255, 0, 128));
     chart->setBackgroundBrush(background);
     chart->setBackgroundRoundness(0);
-    chart->setPlotAreaBackgroundVisible(false);
 
     // The chart is small (250 px high): trim Qt's generous margins and use the window's
     // small sizes so that the plot area keeps most of it.
