@@ -80,6 +80,7 @@ private slots:
             << 0.0 << point << "0";
         QTest::newRow("a whole number, no separator") << 25.0 << point << "25";
         QTest::newRow("a whole number's zeros") << 300.0 << point << "300";
+        QTest::newRow("a zero among the digits") << 2.5048828125 << point << "2.5048828125";
         QTest::newRow("fifteen digits at most") << 1.0 / 3 << point << "0.333333333333333";
         QTest::newRow("below 0.00001, an exponent") << 0.00000015 << point << "1.5E-7";
     }
