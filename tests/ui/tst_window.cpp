@@ -31,20 +31,23 @@ private slots:
 
     // Labels size themselves to their text, in whatever font stands in for the designed
     // one: their size is their size hint. The selector shows its prompt while nothing is
-    // chosen. The close button has Qt's own caption.
+    // chosen. The close button has Qt's own caption. Every control has the window's font,
+    // 11 px high, but the readout, in 24 px bold Arial.
     void controls_data()
     {
         QTest::addColumn<QWidget *>("control");
         QTest::addColumn<QRect>("geometry");
         QTest::addColumn<QString>("text");
-        const auto row = [](const char *name, QWidget *control, QRect geometry, QString text) {
-            QTest::newRow(name) << control << geometry << text;
+        QTest::addColumn<QString>("font");
+        const auto row = [](const char *name, QWidget *control, QRect geometry, QString text,
+                            QString font = "MS Sans Serif 11") {
+            QTest::newRow(name) << control << geometry << text << font;
         };
         row("Label6", m_form.Label6, {24, 32, 76, 13}, "ComPort On/Off");
         row("ComLed1", m_form.ComLed1, {104, 24, 25, 25}, "");
         row("Button1", m_form.Button1, {144, 24, 113, 25}, "Configurar Serial");
         row("ComboBox1", m_form.ComboBox1, {304, 24, 145, 21}, "Selecione o canal:");
-        row("Label1", m_form.Label1, {504, 24, 33, 29}, "0.0");
+        row("Label1", m_form.Label1, {504, 24, 33, 29}, "0.0", "Arial 24 bold");
         row("Chart1", m_form.Chart1, {64, 112, 609, 250}, "");
         row("Button4", m_form.Button4, {320, 392, 89, 25}, "Limpar Gráfico");
         row("BitBtn1", m_form.BitBtn1, {760, 416, 75, 25},
@@ -55,7 +58,12 @@ private slots:
         QFETCH(QWidget *, control);
         QFETCH(QRect, geometry);
         QFETCH(QString, text);
+        QFETCH(QString, font);
         QCOMPARE(control->isVisible(), true);
+        const QFont shown = control->font();
+        QCOMPARE(shown.family() + ' ' + QString::number(shown.pixelSize())
+                     + (shown.bold() ? " bold" : ""),
+                 font);
         if (qobject_cast<QLabel *>(control))
             geometry.setSize(control->sizeHint());
         QCOMPARE(control->geometry(), geometry);
