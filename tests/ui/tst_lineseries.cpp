@@ -36,7 +36,8 @@ class TstLineSeries : public QObject
 
 private slots:
     // A segment needs two points: frames that arrive together are drawn together, at once
-    // after a quiet spell, and the next ones still wait for the period's end.
+    // after a quiet spell, and the next ones still wait for the period's end; after it, a
+    // quiet spell again brings the next frame at once.
     void batchIsDrawnAtOnceAsOneChange()
     {
         ClockedSeries s;
@@ -55,6 +56,8 @@ private slots:
         QCOMPARE(s.drawn(), 3);
         s.wait(11);
         QTRY_COMPARE(s.drawn(), 5);
+        s.frameAfter(100);
+        QCOMPARE(s.drawn(), 6);
     }
 
     // The line is drawn in pieces a tenth of the x range wide, each joined to the next.
