@@ -31,7 +31,7 @@ private slots:
 
     // Labels size themselves to their text, in whatever font stands in for the designed
     // one: their size is their size hint. The selector shows its prompt while nothing is
-    // chosen. The close button has Qt's own caption. Every control has the window's font,
+    // chosen, and its entries are 13 px high. The close button has Qt's own caption. Every control has the window's font,
     // 11 px high, but the readout, in 24 px bold Arial.
     void controls_data()
     {
@@ -70,6 +70,7 @@ private slots:
         if (auto *selector = qobject_cast<QComboBox *>(control)) {
             QCOMPARE(selector->currentText(), QString());
             QCOMPARE(selector->lineEdit()->placeholderText(), text);
+            QCOMPARE(selector->view()->sizeHintForRow(0), 13); // its entries' height
         } else {
             QCOMPARE(control->property("text").toString(), text);
         }
