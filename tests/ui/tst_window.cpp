@@ -6,6 +6,7 @@
 
 #include "acquisition/signalpoints.h"
 #include "link/comled.h"
+#include "support/pictured.h"
 #include "support/ptyboard.h"
 #include "ui/sessioncommands.h"
 #include "ui/signalchart.h"
@@ -105,15 +106,17 @@ private slots:
         QCOMPARE(chart.LeftAxis()->max(), 5.5);
     }
 
-    // The chart's background runs from white at its top to pink (255, 0, 128) at its
-    // bottom.
-    void chartBackground()
+    // The empty chart is drawn as pictured beside this file: its gradient from white at the
+    // top to pink (255, 0, 128) at the bottom, its title and its axes; and, while it has
+    // the keyboard focus, with a frame round it.
+    void chartDrawnAsDesigned()
     {
-        const QImage shown = m_form.Chart1->grab().toImage();
-        QCOMPARE(shown.pixelColor(1, 0).name(), "#ffffff");
-        const QColor bottom = shown.pixelColor(1, shown.height() - 1); // within rounding
-        QVERIFY2(255 - bottom.red() + bottom.green() + qAbs(bottom.blue() - 128) <= 2,
-                 qPrintable(bottom.name() + " is not #ff0080"));
+        QVERIFY(drawnAsPictured(*m_form.Chart1, QFINDTESTDATA("chart.png")));
+        m_form.activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(&m_form));
+        m_form.Chart1->setFocus();
+        QVERIFY(drawnAsPictured(*m_form.Chart1, QFINDTESTDATA("chart-focused.png")));
+        m_form.Chart1->clearFocus();
     }
 
     // The chart's picture is saved as PNG or SVG, as the name the user gives says.
