@@ -46,8 +46,8 @@ def sim_answers_each_command_with_its_frames(processes, simulator):
          [], b"klmo", "0002 0000 3303 0002"),
         ("sine swings around the middle of its range, 5 V reads 1023",
          ["--channel=1=sine,0,5,4"], b"kkkk", "0002 ff03 0002 0000"),
-        ("a level reads as the nearest reading: 2.499 V is 511.8 steps",
-         ["--channel=5=constant,2.499"], b"o", "0002"),
+        ("a level reads as the nearest reading: 0.999 V is 204.6 steps",
+         ["--channel=5=constant,0.999"], b"o", "cd00"),
         ("bytes either side of the commands get no answer", [], b"jpk", "0002"),
     ]
     for name, options, commands, expected in cases:
