@@ -1,8 +1,8 @@
 // The link, over pseudo-terminals playing the board's device: a character's time on the
-// wire, a new line speed applied to the open link, another port chosen, what a user
-// without access to the device is told to do about it (join the device's group when that
-// group may use the device, otherwise ask the administrator), and a built-in port with no
-// hardware behind it.
+// wire, a new line speed applied to the open link or refused, another port chosen, what a
+// user without access to the device is told to do about it (join the device's group when
+// that group may use the device, otherwise ask the administrator), and a built-in port with
+// no hardware behind it.
 
 #include "errors/exception.h"
 #include "link/comport.h"
@@ -27,8 +27,7 @@ class TestComPort : public QObject
 private slots:
     void bitsPerCharacter();
     void silenceBoxTellsThePortAndTheLine();
-    void lineRunsAtTheSpeedSetUp();
-    void refusedSettingLeavesTheLineAsItWas();
+    void lineRunsAtTheSettingsItTakes();
     void anotherPortChosenIsOpened();
     void anotherPortChosenEndsTheLookForTheLostBoard();
     void refusalSaysWhy_data();
@@ -107,7 +106,9 @@ void TestComPort::silenceBoxTellsThePortAndTheLine()
              "19200 baud, 7 bits de dados, paridade par, 2 bits de parada");
 }
 
-void TestComPort::lineRunsAtTheSpeedSetUp()
+// A new speed is applied to the open link. A setting the device refuses is told, and the
+// link keeps what it ran with: a pseudo-terminal has no parity.
+void TestComPort::lineRunsAtTheSettingsItTakes()
 {
     PtyBoard board;
     ComPort port;
@@ -117,26 +118,16 @@ void TestComPort::lineRunsAtTheSpeedSetUp()
     setUp(port, [](SettingsDialog &dialog) { choose(dialog, "baudRateBox", "9600"); });
     QCOMPARE(board.lineSpeed(), speed_t(B9600));
     QCOMPARE(port.Connected(), true);
-}
-
-// A setting the device refuses is told, and the link keeps what it ran with: a
-// pseudo-terminal has no parity.
-void TestComPort::refusedSettingLeavesTheLineAsItWas()
-{
-    PtyBoard board;
-    ComPort port;
-    port.setSettings({board.devicePath()});
-    port.Open();
     const QString refusal = told([&] {
         setUp(port, [](SettingsDialog &dialog) {
-            choose(dialog, "baudRateBox", "9600");
+            choose(dialog, "baudRateBox", "4800");
             choose(dialog, "parityBox", "Par");
         });
     });
     QCOMPARE(refusal.section(':', 0, 0),
              "Não foi possível aplicar as configurações à porta " + board.devicePath());
     QCOMPARE(port.settings().parity, QSerialPort::NoParity);
-    QCOMPARE(board.lineSpeed(), speed_t(B19200));
+    QCOMPARE(board.lineSpeed(), speed_t(B9600));
 }
 
 // Another port chosen in the dialog is the one polled from then on.

@@ -41,7 +41,11 @@ class TstTForm1 : public QObject
         QFile::link(m_board->devicePath(), m_path);
     }
     void pickChannel(int position) { m_form->ComboBox1->setCurrentIndex(position); }
-    void tick() { m_form->Timer1Timer(m_form->Timer1); }
+    void tick(int times = 1)
+    {
+        for (int i = 0; i < times; ++i)
+            m_form->Timer1Timer(m_form->Timer1);
+    }
 
     // The board sends whole frames; returns once the window has decoded them all (or has
     // given up), for the test to look at what came of them. The helpers below, like this
@@ -90,11 +94,6 @@ class TstTForm1 : public QObject
         m_board->unplug();
         QFile::remove(m_path);
         return boxesRead(1);
-    }
-    void tickTimes(int ticks)
-    {
-        for (int i = 0; i < ticks; ++i)
-            tick();
     }
 
 private slots:
@@ -267,15 +266,15 @@ private slots:
               "cabo está bem conectado. Se estiver, a placa pode estar em outra porta ou usar "
               "outra velocidade: escolha-as em \"Configurar Serial\".";
         pickChannel(0);
-        tickTimes(4);
+        tick(4);
         QCOMPARE(boxesRead(1), QStringList({silence}));
         // Settings looked at and cancelled: the same silence goes on.
         QTimer::singleShot(0, [] { QApplication::activeModalWidget()->close(); });
         m_form->Button1->click();
-        tickTimes(5);
+        tick(5);
         QCOMPARE(boxesRead(0), QStringList());
         sendFrames(QByteArray::fromHex("0002"));
-        tickTimes(4);
+        tick(4);
         QCOMPARE(boxesRead(1), QStringList({silence}));
     }
 
