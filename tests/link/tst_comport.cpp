@@ -25,8 +25,7 @@ class TestComPort : public QObject
 {
     Q_OBJECT
 private slots:
-    void bitsPerCharacter();
-    void silenceBoxTellsThePortAndTheLine();
+    void lineSettingsCountAndAreNamed();
     void lineRunsAtTheSettingsItTakes();
     void anotherPortChosenIsOpened();
     void anotherPortChosenEndsTheLookForTheLostBoard();
@@ -82,25 +81,17 @@ public:
     const bool switched;
 };
 
-// A character on the wire: a start bit, the data bits, the parity bit if any, and the stop
-// bits; the link judges silences on a slow line by it.
-void TestComPort::bitsPerCharacter()
+// A 7E2 line. A character on the wire is a start bit, the data bits, the parity bit if
+// any, and the stop bits: the link judges silences on a slow line by it. The silence box
+// names the port as the user typed it, and the line's settings.
+void TestComPort::lineSettingsCountAndAreNamed()
 {
+    QCOMPARE(SerialSettings().bitsPerCharacter(), 10); // 8N1
     SerialSettings line;
-    QCOMPARE(line.bitsPerCharacter(), 10); // 8N1
     line.dataBits = QSerialPort::Data7;
     line.parity = QSerialPort::EvenParity;
     line.stopBits = QSerialPort::TwoStop;
     QCOMPARE(line.bitsPerCharacter(), 11);
-}
-
-// The silence box names the port as the user typed it, and the line's settings.
-void TestComPort::silenceBoxTellsThePortAndTheLine()
-{
-    SerialSettings line;
-    line.dataBits = QSerialPort::Data7;
-    line.parity = QSerialPort::EvenParity;
-    line.stopBits = QSerialPort::TwoStop;
     QCOMPARE(silentBoardMessage("x%1y", line, 3).section(". ", 0, 0),
              "A placa não responde pela porta x%1y: 3 pedidos seguidos ficaram sem resposta, a "
              "19200 baud, 7 bits de dados, paridade par, 2 bits de parada");
