@@ -88,7 +88,6 @@ private slots:
         s.series.flush();
         QCOMPARE(s.range(), Range(0, 299));
         QCOMPARE(s.series.drawnPoints().last(), QPointF(299, 2.5));
-        QCOMPARE(s.chart.LeftAxis()->max(), 5.5);
         s.key(Qt::Key_Plus);
         s.series.ClearPoints(); // a zoom into the old session would show nothing
         s.series.flush();
@@ -163,7 +162,6 @@ private slots:
         const QImage before = s.chart.grab().toImage();
         const QString description = s.chart.accessibleDescription();
         s.chart.setWholeSessionView(true);
-        QVERIFY(s.chart.accessibleDescription().contains("a sessão inteira"));
         s.key(Qt::Key_Plus);
         s.key(Qt::Key_Right);
         s.series.flush();
