@@ -232,13 +232,6 @@ def readings_sent(board):
     return [int(line.split()[6]) for _, line in board.log("tx ")]
 
 
-def sent_in_a_row(readings, sent):
-    """Whether the readings are frames the board sent one after another: a frame still on
-    its way when the viewer ended was sent but never read."""
-    return any(sent[start:start + len(readings)] == readings
-               for start in range(len(sent) - len(readings) + 1))
-
-
 def csv_rows(path, separator):
     with open(path, newline="", encoding="utf-8") as file:
         return list(csv.reader(file, delimiter=separator))
@@ -431,7 +424,11 @@ def e2e_recording_goes_on_across_an_unplug_and_ends_whole_on_sigterm(session, bi
     sent = readings_sent(board)
     rows = csv_rows(path, ";")
     recorded = [int(row[4]) for row in rows[1:]]
-    expect(sent_in_a_row(recorded, sent) and len(recorded) >= 10, True,
+    # Frames the board sent one after another: one still on its way when the viewer ended
+    # was sent but never read.
+    in_a_row = any(sent[start:start + len(recorded)] == recorded
+                   for start in range(len(sent) - len(recorded) + 1))
+    expect(in_a_row and len(recorded) >= 10, True,
            f"the readings recorded {recorded}, the last of those sent {sent}")
     instants = [datetime.datetime.fromisoformat(row[1]) for row in rows[1:]]
     gap = max(b - a for a, b in zip(instants, instants[1:])).total_seconds()

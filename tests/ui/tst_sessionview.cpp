@@ -94,9 +94,12 @@ private slots:
         QCOMPARE(s.range(), Range(0, kFixedSpanX));
     }
 
-    void wheelZoomKeepsPointUnderPointer()
+    // The wheel zooms about the point under the pointer, out no further than the whole
+    // session; about ten round labels mark the range shown, zooming in as well as out.
+    void wheelZoomsAboutThePointerAndLabelsFollow()
     {
         ShownChart s(1000, WholeSession);
+        QCOMPARE(s.timeLabels(), (QList<int>{0, 100, 200, 300, 400, 500, 600, 700, 800, 900}));
         const QPoint pointer = s.at(0.3);
         const double under = s.valueAt(pointer);
         s.wheel(pointer, 1);
@@ -104,18 +107,11 @@ private slots:
         QCOMPARE(s.valueAt(pointer), under);
         s.wheel(pointer, -3); // out past the whole session: all of it, no more
         QCOMPARE(s.range(), Range(0, 999));
-    }
-
-    // From the middle half of 1,000 samples, zoomed in with "+".
-    // About ten round labels along the range shown, zooming in as well as out.
-    void labelsFollowTheZoom()
-    {
-        ShownChart s(1000, WholeSession);
-        QCOMPARE(s.timeLabels(), (QList<int>{0, 100, 200, 300, 400, 500, 600, 700, 800, 900}));
         s.wheel(s.at(0.5), 10);
         QCOMPARE(s.timeLabels(), (QList<int>{460, 480, 500, 520, 540}));
     }
 
+    // From the middle half of 1,000 samples, zoomed in with "+".
     void keysMoveTheRange_data()
     {
         QTest::addColumn<Qt::Key>("key");
