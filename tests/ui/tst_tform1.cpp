@@ -246,7 +246,6 @@ private slots:
                  QStringList({"Houve uma falha na comunicação pela porta " + m_path + ": " + reason
                               + ". A ligação continua aberta; se a falha se repetir, "
                                 "verifique o cabo e o adaptador."}));
-        QCOMPARE(lampLit(), true);
         tick();
         QCOMPARE(sent(1), "k");
     }
