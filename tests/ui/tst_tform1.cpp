@@ -83,7 +83,6 @@ class TstTForm1 : public QObject
                               count == 0 ? 500 : kWaitMs);
         return std::exchange(m_boxes, {});
     }
-    bool lampLit() const { return m_form->ComLed1->isOn(); }
 
     // Unplugged while polled, the user is told once that the link was lost and will come
     // back with the board; the ticks on the closed link add nothing.
@@ -284,10 +283,10 @@ private slots:
                                "novo sozinho quando a mesma placa voltar. Para usar outra porta, "
                                "use \"Configurar Serial\".";
         QCOMPARE(unplugWhilePolled(), QStringList({lost}));
-        QCOMPARE(lampLit(), false);
+        QCOMPARE(m_form->ComLed1->isOn(), false);
         plugIn();
         m_board->send(QByteArray::fromHex("01")); // before the program has it open again
-        QTRY_COMPARE_WITH_TIMEOUT(lampLit(), true, kWaitMs);
+        QTRY_COMPARE_WITH_TIMEOUT(m_form->ComLed1->isOn(), true, kWaitMs);
         sendFrames(QByteArray::fromHex("0002"));
         QCOMPARE(plotted(1), (QList<QPointF>{{0, 2.5}}));
         QCOMPARE(unplugWhilePolled(), QStringList({lost}));
