@@ -84,14 +84,14 @@ class TstTForm1 : public QObject
         return std::exchange(m_boxes, {});
     }
 
-    // Unplugged while polled, the user is told once that the link was lost and will come
-    // back with the board; the ticks on the closed link add nothing.
+    // Unplugged while polled, its link going with it: what the user is told, once (the
+    // ticks on the closed link add nothing).
     QStringList unplugWhilePolled()
     {
         pickChannel(0);
         m_form->Timer1->start(20); // ticks much faster than the user reads
         m_board->unplug();
-        QFile::remove(m_path);
+        QFile::remove(m_dir.filePath("board"));
         return boxesRead(1);
     }
 
@@ -176,9 +176,9 @@ private slots:
         });
         QTimer::singleShot(100, &m_user, qOverload<>(&QTimer::start));
         runGuarded([] { throw Exception("A"); });
-        QCOMPARE(boxesRead(3), QStringList({"A\n\n(O mesmo erro se repetiu mais 2 vez(es).)",
-                                            "B\n\n(O mesmo erro se repetiu mais 1 vez(es).)",
-                                            QString()}));
+        QCOMPARE(boxesRead(3),
+                 QStringList({"A\n\n(O mesmo erro se repetiu mais 2 vez(es).)",
+                              "B\n\n(O mesmo erro se repetiu mais 1 vez(es).)", QString()}));
     }
 
     // A long name with nothing to break it at, as a port name typed in the set-up dialog
@@ -210,11 +210,8 @@ private slots:
         m_form.reset();
         m_path = m_board->devicePath();
         startWindow();
-        pickChannel(0);
-        m_form->Timer1->start(20);
-        m_board.reset(); // unplugged, and its number free once the program lets go
         QCOMPARE(
-            boxesRead(1),
+            unplugWhilePolled(),
             QStringList({"A ligação pela porta " + m_path
                          + " foi perdida: o dispositivo deixou de responder (foi "
                            "desconectado?). A porta foi fechada; ela era o pseudoterminal "
