@@ -14,6 +14,7 @@ class TestSettingsDialog : public QObject
 private slots:
     void defaultSettings();
     void typedSettingIsApplied();
+    void rtsIsTheDriversUnderRtsCts();
 };
 
 // What the dialog shows on a link as every run starts: COM2 at 19200 baud, 8 data bits, no
@@ -43,6 +44,19 @@ void TestSettingsDialog::typedSettingIsApplied()
     field->clear();
     QTest::keyClicks(field, "250000");
     QCOMPARE(dialog.settings().baudRate, 250000);
+}
+
+// With RTS/CTS flow control the driver owns the RTS line: its box is not the user's then.
+void TestSettingsDialog::rtsIsTheDriversUnderRtsCts()
+{
+    const SettingsDialog dialog(SerialSettings{});
+    auto *flowControl = dialog.findChild<QComboBox *>("flowControlBox");
+    const QCheckBox *rts = dialog.findChild<QCheckBox *>("rtsCheck");
+    QCOMPARE(rts->isEnabled(), true);
+    flowControl->setCurrentIndex(flowControl->findText("RTS/CTS"));
+    QCOMPARE(rts->isEnabled(), false);
+    flowControl->setCurrentIndex(flowControl->findText("XON/XOFF"));
+    QCOMPARE(rts->isEnabled(), true);
 }
 
 QTEST_MAIN(TestSettingsDialog)

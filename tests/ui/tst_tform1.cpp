@@ -181,6 +181,29 @@ private slots:
                               "B\n\n(O mesmo erro se repetiu mais 1 vez(es).)", QString()}));
     }
 
+    // A report taken back while its box is open closes that box, and no other.
+    void reportTakenBackClosesOnlyItsBox()
+    {
+        m_user.stop(); // the user has not read the box
+        const auto userBack = qScopeGuard([this] { m_user.start(); });
+        QPointer<QWidget> box;
+        bool stayedForAnother = false;
+        QTimer look; // acts once the box shows
+        connect(&look, &QTimer::timeout, this, [&] {
+            box = QApplication::activeModalWidget();
+            if (!box)
+                return;
+            look.stop();
+            ErrorReporter::instance()->withdraw("B");
+            stayedForAnother = box->isVisible();
+            ErrorReporter::instance()->withdraw("A");
+        });
+        look.start(10);
+        runGuarded([] { throw Exception("A"); });
+        QTRY_VERIFY(!look.isActive() && box.isNull());
+        QVERIFY(stayedForAnother);
+    }
+
     // A long name with nothing to break it at, as a port name typed in the set-up dialog
     // can be, wraps in its box rather than running off the screen.
     void longNameWrapsInItsBox()
