@@ -9,6 +9,7 @@
 #include "link/comled.h"
 #include "support/pictured.h"
 #include "support/ptyboard.h"
+#include "ui/lineseries.h"
 #include "ui/sessioncommands.h"
 #include "ui/signalchart.h"
 #include "ui/tform1.h"
@@ -99,12 +100,19 @@ private slots:
         QCOMPARE(chart.LeftAxis()->max(), 5.5);
     }
 
-    // The empty chart is drawn as pictured beside this file: its gradient from white at the
-    // top to pink (255, 0, 128) at the bottom, its title and its axes; and, while it has
-    // the keyboard focus, with a frame round it.
+    // The chart is drawn as pictured beside this file: its gradient from white at the top
+    // to pink (255, 0, 128) at the bottom, its title and its axes, and its line, blue, two
+    // pixels wide and without markers; empty and with the keyboard focus, with a frame
+    // round it.
     void chartDrawnAsDesigned()
     {
+        m_form.Series1->AppendPoint(0, 1.0);
+        m_form.Series1->AppendPoint(50, 4.0);
+        m_form.Series1->AppendPoint(100, 2.5);
+        QTRY_COMPARE(m_form.Series1->drawnPoints().size(), 3);
         QVERIFY(drawnAsPictured(*m_form.Chart1, QFINDTESTDATA("chart.png")));
+        m_form.Button4Click(m_form.Button4);
+        QTRY_COMPARE(m_form.Series1->drawnPoints().size(), 0);
         m_form.activateWindow();
         QVERIFY(QTest::qWaitForWindowActive(&m_form));
         m_form.Chart1->setFocus();
