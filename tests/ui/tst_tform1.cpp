@@ -14,6 +14,7 @@
 #include "link/comport.h"
 #include "support/ptyboard.h"
 #include "ui/lineseries.h"
+#include "ui/sessioncommands.h"
 #include "ui/tform1.h"
 
 #include <QSerialPort>
@@ -223,6 +224,15 @@ private slots:
         boxesRead(1);
         QVERIFY2(boxWidth > 0 && boxWidth <= m_form->width(),
                  qPrintable(QString::number(boxWidth)));
+    }
+
+    // Data that cannot be saved is told, with the file's name, in a box.
+    void failedSaveIsTold()
+    {
+        m_form->sessionCommands()->chooseFile = [](const QString &, const QString &,
+                                                   const QString &) { return "/sem/pasta/d.csv"; };
+        m_form->sessionCommands()->saveDataAction()->trigger();
+        QCOMPARE(boxesRead(1).value(0).contains("/sem/pasta/d.csv"), true);
     }
 
     // A pseudo-terminal's number goes to the next program that asks for one: the program
