@@ -20,6 +20,10 @@
 
 namespace {
 
+// Linux's highest named line speed is B4000000.
+constexpr int kLowestBaud = 1;
+constexpr int kHighestBaud = 4000000;
+
 using Choices = std::initializer_list<std::pair<QString, int>>;
 
 /// Offers the choices in the box, with the current value selected.
@@ -39,7 +43,8 @@ QString orDash(const QString &text)
 
 } // namespace
 
-SettingsDialog::SettingsDialog(const SerialSettings &settings, QWidget *parent)
+SettingsDialog::SettingsDialog(const SerialSettings &settings, QWidget *parent,
+                               const QList<ListedPort> &ports)
     : QDialog(parent)
     , m_initial(settings)
     , m_portBox(new QComboBox(this))
@@ -55,13 +60,21 @@ SettingsDialog::SettingsDialog(const SerialSettings &settings, QWidget *parent)
     , m_rtsCheck(new QCheckBox(QStringLiteral("RTS ativo"), this))
 {
     setWindowTitle(QStringLiteral("Configuração da porta serial"));
-    setModal(true);
-    setUpPortField(settings.port);
+    setUpPortField(settings.port, ports);
     fillLineParameters(settings);
     layOut();
 }
 
-void SettingsDialog::setUpPortField(const QString &current)
+QList<ListedPort> SettingsDialog::systemPorts()
+{
+    QList<ListedPort> ports;
+    for (const QSerialPortInfo &info : QSerialPortInfo::availablePorts())
+        ports.append({info.portName(), info.description(), info.manufacturer(),
+                      info.systemLocation()});
+    return ports;
+}
+
+void SettingsDialog::setUpPortField(const QString &current, const QList<ListedPort> &ports)
 {
     m_portBox->setObjectName(QStringLiteral("portBox"));
     m_portBox->setEditable(true);
@@ -70,7 +83,7 @@ void SettingsDialog::setUpPortField(const QString &current)
     // What is typed is what is applied: an editable box would complete "ttyUSB" to the
     // first entry it starts, and a baud rate of "250000" to 2500000.
     m_portBox->setCompleter(nullptr);
-    fillPortList(current);
+    fillPortList(current, ports);
     connect(m_portBox, &QComboBox::currentIndexChanged, this, &SettingsDialog::showPortInfo);
 }
 
@@ -79,7 +92,7 @@ void SettingsDialog::fillLineParameters(const SerialSettings &settings)
     m_baudRateBox->setObjectName(QStringLiteral("baudRateBox"));
     m_baudRateBox->setEditable(true);
     m_baudRateBox->setInsertPolicy(QComboBox::NoInsert);
-    m_baudRateBox->setValidator(new QIntValidator(1, 4000000, m_baudRateBox));
+    m_baudRateBox->setValidator(new QIntValidator(kLowestBaud, kHighestBaud, m_baudRateBox));
     m_baudRateBox->setCompleter(nullptr);
     for (qint32 rate : QSerialPortInfo::standardBaudRates())
         m_baudRateBox->addItem(QString::number(rate), rate);
@@ -153,12 +166,11 @@ void SettingsDialog::layOut()
     layout->addWidget(buttons);
 }
 
-void SettingsDialog::fillPortList(const QString &current)
+void SettingsDialog::fillPortList(const QString &current, const QList<ListedPort> &ports)
 {
-    for (const QSerialPortInfo &info : QSerialPortInfo::availablePorts()) {
-        m_portBox->addItem(info.portName(), QStringList{info.description(), info.manufacturer(),
-                                                        info.systemLocation()});
-    }
+    for (const ListedPort &port : ports)
+        m_portBox->addItem(port.name, QStringList{port.description, port.manufacturer,
+                                                  port.location});
     // The configured port is offered even when the system does not list it (it may be
     // unplugged, or a pseudo-terminal, which Qt never lists).
     int index = m_portBox->findText(current);
@@ -200,9 +212,12 @@ void SettingsDialog::accept()
         QMessageBox::warning(this, windowTitle(), QStringLiteral("Indique a porta serial."));
         return;
     }
-    if (m_baudRateBox->currentText().toInt() <= 0) {
+    // The field takes a speed above the highest as it is typed, digit by digit.
+    if (!m_baudRateBox->lineEdit()->hasAcceptableInput()) {
         QMessageBox::warning(this, windowTitle(),
-                             QStringLiteral("Indique uma velocidade válida, em baud."));
+                             QStringLiteral("Indique uma velocidade válida, de %1 a %2 baud.")
+                                 .arg(kLowestBaud)
+                                 .arg(kHighestBaud));
         return;
     }
     QDialog::accept();

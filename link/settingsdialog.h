@@ -3,10 +3,21 @@
 #include "link/serialsettings.h"
 
 #include <QDialog>
+#include <QList>
+#include <QString>
 
 class QCheckBox;
 class QComboBox;
 class QLabel;
+
+/// A port the system lists, as the dialog offers it.
+struct ListedPort
+{
+    QString name; // what is applied when it is chosen, "ttyUSB0"
+    QString description;
+    QString manufacturer;
+    QString location; // its device node
+};
 
 // Edits a copy of the link's settings: the settings come in, the confirmed ones go out.
 // The dialog never touches the port itself.
@@ -14,7 +25,11 @@ class SettingsDialog : public QDialog
 {
     Q_OBJECT
 public:
-    explicit SettingsDialog(const SerialSettings &settings, QWidget *parent = nullptr);
+    explicit SettingsDialog(const SerialSettings &settings, QWidget *parent = nullptr,
+                            const QList<ListedPort> &ports = systemPorts());
+
+    /// The serial ports the system lists now.
+    static QList<ListedPort> systemPorts();
 
     /// The settings as the user left them.
     SerialSettings settings() const;
@@ -22,10 +37,10 @@ public:
     void accept() override;
 
 private:
-    void setUpPortField(const QString &current);
+    void setUpPortField(const QString &current, const QList<ListedPort> &ports);
     void fillLineParameters(const SerialSettings &settings);
     void layOut();
-    void fillPortList(const QString &current);
+    void fillPortList(const QString &current, const QList<ListedPort> &ports);
     void showPortInfo(int index);
 
     SerialSettings m_initial;

@@ -5,7 +5,9 @@
 
 #include <QCheckBox>
 #include <QComboBox>
+#include <QLabel>
 #include <QLineEdit>
+#include <QMessageBox>
 #include <QtTest>
 
 class TestSettingsDialog : public QObject
@@ -13,7 +15,10 @@ class TestSettingsDialog : public QObject
     Q_OBJECT
 private slots:
     void defaultSettings();
+    void listedPortIsDescribed();
     void typedSettingIsApplied();
+    void typedSettingsAreCheckedOnOk_data();
+    void typedSettingsAreCheckedOnOk();
     void rtsIsTheDriversUnderRtsCts();
 };
 
@@ -31,6 +36,24 @@ void TestSettingsDialog::defaultSettings()
     QCOMPARE(shown, QStringList({"COM2", "19200", "8", "Nenhuma", "1", "Nenhum", "off", "off"}));
 }
 
+// A port the system lists is offered with what the system says of it; the configured one,
+// when listed, is chosen among them rather than offered twice.
+void TestSettingsDialog::listedPortIsDescribed()
+{
+    const QList<ListedPort> listed{{"ttyUSB0", "FT232R USB UART", "FTDI", "/dev/ttyUSB0"},
+                                   {"ttyS0", "", "", "/dev/ttyS0"}};
+    const SettingsDialog dialog(SerialSettings{"ttyUSB0"}, nullptr, listed);
+    const auto *port = dialog.findChild<QComboBox *>("portBox");
+    QCOMPARE(port->count(), 2);
+    QCOMPARE(port->currentText(), "ttyUSB0");
+    QStringList labels;
+    for (const QLabel *label : dialog.findChildren<QLabel *>())
+        labels << label->text();
+    QCOMPARE(labels.contains("FT232R USB UART"), true);
+    QCOMPARE(labels.contains("FTDI"), true);
+    QCOMPARE(labels.contains("/dev/ttyUSB0"), true);
+}
+
 // What is typed is what is applied: the fields offer their lists without completing from
 // them, so 250000 typed into the focused field stays 250000, not the listed 2500000.
 void TestSettingsDialog::typedSettingIsApplied()
@@ -44,6 +67,42 @@ void TestSettingsDialog::typedSettingIsApplied()
     field->clear();
     QTest::keyClicks(field, "250000");
     QCOMPARE(dialog.settings().baudRate, 250000);
+}
+
+// What the line cannot take keeps the dialog open, and a box says what to give instead.
+void TestSettingsDialog::typedSettingsAreCheckedOnOk_data()
+{
+    QTest::addColumn<QString>("port");
+    QTest::addColumn<QString>("speed");
+    QTest::addColumn<QString>("told"); // empty: the settings are taken
+    const QString badSpeed = "Indique uma velocidade válida, de 1 a 4000000 baud.";
+    QTest::newRow("the lowest speed") << "COM2" << "1" << "";
+    QTest::newRow("the highest speed") << "COM2" << "4000000" << "";
+    QTest::newRow("no speed") << "COM2" << "0" << badSpeed;
+    QTest::newRow("above the highest speed") << "COM2" << "4000001" << badSpeed;
+    QTest::newRow("no port") << "  " << "19200" << "Indique a porta serial.";
+}
+
+void TestSettingsDialog::typedSettingsAreCheckedOnOk()
+{
+    QFETCH(QString, port);
+    QFETCH(QString, speed);
+    QFETCH(QString, told);
+    SettingsDialog dialog(SerialSettings{}, nullptr, {});
+    dialog.findChild<QComboBox *>("portBox")->setCurrentText(port);
+    QLineEdit *field = dialog.findChild<QComboBox *>("baudRateBox")->lineEdit();
+    field->clear();
+    QTest::keyClicks(field, speed);
+    QString box;
+    QTimer::singleShot(0, [&box] {
+        if (auto *open = qobject_cast<QMessageBox *>(QApplication::activeModalWidget())) {
+            box = open->text();
+            open->done(QMessageBox::Ok);
+        }
+    });
+    dialog.accept();
+    QCOMPARE(box, told);
+    QCOMPARE(dialog.result() == QDialog::Accepted, told.isEmpty());
 }
 
 // With RTS/CTS flow control the driver owns the RTS line: its box is not the user's then.
