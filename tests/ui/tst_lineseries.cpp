@@ -26,7 +26,24 @@ struct ClockedSeries
         series.AppendPoint(sent.last().x(), sent.last().y());
     }
     qsizetype drawn() const { return series.drawnPoints().size(); }
+    QList<QList<QPointF>> pieces() const
+    {
+        QList<QList<QPointF>> points;
+        for (const QLineSeries *piece : series.pieces())
+            points.append(piece->points());
+        return points;
+    }
 };
+
+// The pieces whose points differ from `before`'s, by their place from the left.
+QList<int> changedPieces(const QList<QList<QPointF>> &before, const QList<QList<QPointF>> &now)
+{
+    QList<int> changed;
+    for (int k = 0; k < now.size(); ++k)
+        if (now[k] != before.value(k))
+            changed.append(k);
+    return changed;
+}
 
 } // namespace
 
@@ -60,12 +77,25 @@ private slots:
         QCOMPARE(s.drawn(), 6);
     }
 
-    // The line is drawn in pieces a tenth of the x range wide, each joined to the next.
-    void lineAcrossPiecesIsDrawnWhole()
+    // The line is drawn in pieces a tenth of the x range wide, each joined to the next, and
+    // the chart repaints all that lies under a piece that changes: a new point changes only
+    // the piece it joins, the one whose tenth of the x range it is in, or that it ends.
+    void newPointChangesOnlyThePieceItJoins()
     {
         ClockedSeries s;
-        for (int i = 0; i < 25; ++i)
+        for (int i = 0; i < 55; ++i)
             s.frameAfter(20);
+        QList<QList<QPointF>> before = s.pieces();
+        s.frameAfter(20); // x 55, in the sixth tenth
+        QCOMPARE(changedPieces(before, s.pieces()), QList<int>{5});
+        for (int i = 56; i < 60; ++i)
+            s.frameAfter(20);
+        before = s.pieces();
+        s.frameAfter(20); // x 60, the sixth tenth's right edge
+        QCOMPARE(changedPieces(before, s.pieces()), QList<int>{5});
+        before = s.pieces();
+        s.frameAfter(20); // x 61, drawn from 60 in the seventh tenth
+        QCOMPARE(changedPieces(before, s.pieces()), QList<int>{6});
         QCOMPARE(s.series.drawnPoints(), s.sent);
     }
 
