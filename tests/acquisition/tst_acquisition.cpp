@@ -108,6 +108,20 @@ private slots:
         QCOMPARE(lastDay.last(), QPointF(kStreamed - 1, 2.5));
     }
 
+    // Thinned for a few pixel columns, the line keeps of each column its first, lowest,
+    // highest and last point, in the order they came, and the nearest point beyond each
+    // edge of the range, so that it reaches them.
+    void thinnedKeepsEachColumnsExtremes()
+    {
+        const QList<double> ys{2.5, /* 1..13 */ 2, 1, 5, 3, 2, 4.5, 0, 3, 2, 1, 1.5, 4, 3, 2.5};
+        SignalPoints points;
+        for (int i = 0; i < ys.size(); ++i)
+            points.append(i, ys[i]);
+        const QList<QPointF> kept{{0, 2.5}, {1, 2}, {2, 1}, {3, 5}, {4, 3}, {5, 2}, {6, 4.5},
+                                  {7, 0}, {8, 3}, {9, 2}, {10, 1}, {12, 4}, {13, 3}, {14, 2.5}};
+        QCOMPARE(points.thinned(1, 13, 3), kept);
+    }
+
     // Each row: the line's speed, what each notification finds newly arrived, the
     // readings decoded, how many bytes are left waiting at the end, and how many were
     // dropped as strays.
