@@ -21,6 +21,8 @@
 #include <QtTest>
 #include <QtWidgets>
 
+#include <poll.h>
+
 static constexpr int kWaitMs = 5000;
 static constexpr double kOneStep = 0.0048828125; // reading 1
 
@@ -270,6 +272,10 @@ private slots:
         QFETCH(QString, reason);
         pickChannel(0);
         auto *device = m_form->ComPort1->findChild<QSerialPort *>();
+        // A frame waits unread: the device is readable, which is not hung up.
+        m_board->send(QByteArray::fromHex("0002"));
+        pollfd readable{int(device->handle()), POLLIN, 0};
+        QCOMPARE(::poll(&readable, 1, kWaitMs), 1);
         emit device->errorOccurred(error);
         QCOMPARE(boxesRead(1),
                  QStringList({"Houve uma falha na comunicação pela porta " + m_path + ": " + reason
