@@ -26,10 +26,11 @@ struct ShownChart
         chart.setWholeSessionView(view == WholeSession);
         series.flush();
     }
+    // The time axis's range, to a millionth: sums that differ in their last bits are equal.
     Range range() const
     {
         const auto *x = qobject_cast<QValueAxis *>(chart.chart()->axes(Qt::Horizontal).first());
-        return {x->min(), x->max()};
+        return {std::round(x->min() * 1e6) / 1e6, std::round(x->max() * 1e6) / 1e6};
     }
     // The numbers along the time axis, as drawn, in order.
     QList<int> timeLabels() const
@@ -115,20 +116,27 @@ private slots:
     void keysMoveTheRange_data()
     {
         QTest::addColumn<Qt::Key>("key");
+        QTest::addColumn<int>("presses");
         QTest::addColumn<Range>("range");
-        QTest::newRow("Right: a tenth later") << Qt::Key_Right << Range(399.6, 649.35);
-        QTest::newRow("Left: a tenth earlier") << Qt::Key_Left << Range(349.65, 599.4);
-        QTest::newRow("minus: twice as wide") << Qt::Key_Minus << Range(249.75, 749.25);
+        QTest::newRow("Right: a tenth later") << Qt::Key_Right << 1 << Range(399.6, 649.35);
+        QTest::newRow("Left: a tenth earlier") << Qt::Key_Left << 1 << Range(349.65, 599.4);
+        QTest::newRow("minus: twice as wide") << Qt::Key_Minus << 1 << Range(249.75, 749.25);
+        QTest::newRow("Left, 20 times: stops at the first sample")
+            << Qt::Key_Left << 20 << Range(0, 249.75);
+        QTest::newRow("Right, 20 times: stops at the last sample")
+            << Qt::Key_Right << 20 << Range(749.25, 999);
     }
     void keysMoveTheRange()
     {
         QFETCH(Qt::Key, key);
+        QFETCH(int, presses);
         QFETCH(Range, range);
         ShownChart s(1000, WholeSession);
         s.key(Qt::Key_Plus);
         s.key(Qt::Key_Plus);
         QCOMPARE(s.range(), Range(374.625, 624.375));
-        s.key(key);
+        for (int i = 0; i < presses; ++i)
+            s.key(key);
         QCOMPARE(s.range(), range);
     }
 
@@ -136,6 +144,9 @@ private slots:
     {
         ShownChart s(1000, WholeSession);
         s.key(Qt::Key_Plus);
+        const Range zoomed = s.range();
+        QTest::mouseMove(s.chart.viewport(), s.at(0.25)); // no button down: nothing moves
+        QCOMPARE(s.range(), zoomed);
         const double under = s.valueAt(s.at(0.5));
         QTest::mousePress(s.chart.viewport(), Qt::LeftButton, {}, s.at(0.5));
         QTest::mouseMove(s.chart.viewport(), s.at(0.25));
