@@ -73,8 +73,9 @@ private slots:
 
     // The chart's texts: its title, its axes' titles, samples every 10 from 0 to 100 and
     // whole volts from 0 to 5 with one decimal, in ASCII digits whatever the locale, and
-    // the user's decimal separator; the volts' axis goes on to 5.5 V. Under ar_EG, whose
-    // digits and separator are its own, both show.
+    // the user's decimal separator. Under ar_EG, whose digits and separator are its own,
+    // both show. (Their fonts, and the volts' axis going on to 5.5 V, are in the chart's
+    // picture.)
     void chartTexts()
     {
         QLocale::setDefault(QLocale("ar_EG"));
@@ -95,9 +96,6 @@ private slots:
         labels.sort();
         expected.sort();
         QCOMPARE(labels, expected);
-        const QFont title = chart.chart()->titleFont(); // as designed: Arial, 11 px high
-        QCOMPARE(qMakePair(title.family(), title.pixelSize()), qMakePair(QString("Arial"), 11));
-        QCOMPARE(chart.LeftAxis()->max(), 5.5);
     }
 
     // The chart is drawn as pictured beside this file: its gradient from white at the top
