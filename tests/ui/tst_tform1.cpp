@@ -157,7 +157,6 @@ private slots:
         tick();
         QCOMPARE(readout(), "2,5");
         m_form->Button4->click();
-        QCOMPARE(plotted(0), QList<QPointF>());
         tick();
         QCOMPARE(readout(), "2,5");
         sendFrames(QByteArray::fromHex("0100"));

@@ -17,7 +17,6 @@
 #include <QGraphicsTextItem>
 #include <QtTest>
 #include <QtWidgets>
-#include <QValueAxis>
 
 class TstWindow : public QObject
 {
