@@ -398,12 +398,6 @@ def e2e_session_menu_opens_three_ways_and_its_keys_work_anywhere(session, bin_di
     # the channel's field, are the recording tests' own).
     click(chart)
     key("Tab")
-    key("ctrl+shift+s")
-    expect([w.name for w in wait_for(dialogs, "a dialog")], ["Salvar imagem do gráfico"],
-           "ctrl+shift+s")
-    key("Escape")
-    wait_for(lambda: not dialogs(), "the dialog to close")
-    focus("sensor-viewer")
     key("ctrl+0")
     wait_for(lambda: "a sessão inteira" in chart.description, "ctrl+0: the whole session shown")
 
