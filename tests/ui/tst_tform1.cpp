@@ -318,7 +318,6 @@ private slots:
                                "novo sozinho quando a mesma placa voltar. Para usar outra porta, "
                                "use \"Configurar Serial\".";
         QCOMPARE(unplugWhilePolled(), QStringList({lost}));
-        QCOMPARE(m_form->ComLed1->isOn(), false);
         plugIn();
         m_board->send(QByteArray::fromHex("01")); // before the program has it open again
         QTRY_COMPARE_WITH_TIMEOUT(m_form->ComLed1->isOn(), true, kWaitMs);
