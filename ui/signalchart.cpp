@@ -64,7 +64,6 @@ void SignalChart::setUpTitleAndBackground()
 
 void SignalChart::setUpAxes()
 {
-    m_bottomAxis->setTickAnchor(0.0);
     showRange(0.0, kFixedSpanX);
     m_bottomAxis->setTitleText(QStringLiteral("Tempo (x10ms)"));
     // Localized labels take only a fixed-point format here: "%g" or "%i" leave them blank.
@@ -79,7 +78,6 @@ void SignalChart::setUpAxes()
     m_leftAxis->setLabelFormat(QStringLiteral("%.0f") + QLocale().decimalPoint()
                                + QLatin1Char('0'));
     m_leftAxis->setTickType(QValueAxis::TicksDynamic);
-    m_leftAxis->setTickAnchor(0.0);
     m_leftAxis->setTickInterval(1.0);
     m_leftAxis->setMinorTickCount(1);
     for (QValueAxis *axis : {m_bottomAxis, m_leftAxis}) {
