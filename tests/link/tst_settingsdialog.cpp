@@ -1,4 +1,5 @@
-// The link's set-up dialog: the settings every run starts from, and what is typed in it.
+// The link's set-up dialog: the settings every run starts from, the ports the system
+// lists, and what is typed in it, checked on OK.
 
 #include "link/comport.h"
 #include "link/settingsdialog.h"
@@ -16,7 +17,6 @@ class TestSettingsDialog : public QObject
 private slots:
     void defaultSettings();
     void listedPortIsDescribed();
-    void typedSettingIsApplied();
     void typedSettingsAreCheckedOnOk_data();
     void typedSettingsAreCheckedOnOk();
     void rtsIsTheDriversUnderRtsCts();
@@ -54,28 +54,17 @@ void TestSettingsDialog::listedPortIsDescribed()
     QCOMPARE(labels.contains("/dev/ttyUSB0"), true);
 }
 
-// What is typed is what is applied: the fields offer their lists without completing from
-// them, so 250000 typed into the focused field stays 250000, not the listed 2500000.
-void TestSettingsDialog::typedSettingIsApplied()
-{
-    SettingsDialog dialog(SerialSettings{});
-    dialog.show();
-    QVERIFY(QTest::qWaitForWindowActive(&dialog));
-    QLineEdit *field = dialog.findChild<QComboBox *>("baudRateBox")->lineEdit();
-    field->setFocus();
-    QVERIFY(field->hasFocus());
-    field->clear();
-    QTest::keyClicks(field, "250000");
-    QCOMPARE(dialog.settings().baudRate, 250000);
-}
-
-// What the line cannot take keeps the dialog open, and a box says what to give instead.
+// What is typed is what is applied, once checked on OK. The fields offer their lists
+// without completing from them: 250000 typed into the focused field stays 250000, not the
+// listed 2500000. What the line cannot take keeps the dialog open, and a box says what to
+// give instead.
 void TestSettingsDialog::typedSettingsAreCheckedOnOk_data()
 {
     QTest::addColumn<QString>("port");
     QTest::addColumn<QString>("speed");
     QTest::addColumn<QString>("told"); // empty: the settings are taken
     const QString badSpeed = "Indique uma velocidade válida, de 1 a 4000000 baud.";
+    QTest::newRow("a speed between listed ones") << "COM2" << "250000" << "";
     QTest::newRow("the lowest speed") << "COM2" << "1" << "";
     QTest::newRow("the highest speed") << "COM2" << "4000000" << "";
     QTest::newRow("no speed") << "COM2" << "0" << badSpeed;
@@ -89,8 +78,12 @@ void TestSettingsDialog::typedSettingsAreCheckedOnOk()
     QFETCH(QString, speed);
     QFETCH(QString, told);
     SettingsDialog dialog(SerialSettings{}, nullptr, {});
+    dialog.show();
+    QVERIFY(QTest::qWaitForWindowActive(&dialog));
     dialog.findChild<QComboBox *>("portBox")->setCurrentText(port);
     QLineEdit *field = dialog.findChild<QComboBox *>("baudRateBox")->lineEdit();
+    field->setFocus();
+    QVERIFY(field->hasFocus());
     field->clear();
     QTest::keyClicks(field, speed);
     QString box;
@@ -103,6 +96,7 @@ void TestSettingsDialog::typedSettingsAreCheckedOnOk()
     dialog.accept();
     QCOMPARE(box, told);
     QCOMPARE(dialog.result() == QDialog::Accepted, told.isEmpty());
+    QCOMPARE(dialog.settings().baudRate, speed.toInt());
 }
 
 // With RTS/CTS flow control the driver owns the RTS line: its box is not the user's then.
