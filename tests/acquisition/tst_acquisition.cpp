@@ -78,7 +78,7 @@ private slots:
         QTest::newRow("a whole number's zeros") << 300.0 << point << "300";
         QTest::newRow("a zero among the digits") << 2.5048828125 << point << "2.5048828125";
         QTest::newRow("fifteen digits at most") << 1.0 / 3 << point << "0.333333333333333";
-        QTest::newRow("below 0.00001, an exponent") << 0.00000015 << point << "1.5E-7";
+        QTest::newRow("below 0.00001, an exponent") << 0.0000015 << point << "1.5E-6";
     }
     void readoutText()
     {
@@ -119,6 +119,8 @@ private slots:
         const QList<QPointF> kept{{0, 2.5}, {1, 2}, {2, 1}, {3, 5}, {4, 3}, {5, 2}, {6, 4.5},
                                   {7, 0}, {8, 3}, {9, 2}, {10, 1}, {12, 4}, {13, 3}, {14, 2.5}};
         QCOMPARE(points.thinned(1, 13, 3), kept);
+        // A range between two points: the line through it, from one to the other.
+        QCOMPARE(points.thinned(1.2, 1.8, 3), (QList<QPointF>{{1, 2}, {2, 1}}));
     }
 
     // Each row: the line's speed, what each notification finds newly arrived, the
