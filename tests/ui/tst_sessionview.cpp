@@ -93,6 +93,7 @@ private slots:
         s.series.ClearPoints(); // a zoom into the old session would show nothing
         s.series.flush();
         QCOMPARE(s.range(), Range(0, kFixedSpanX));
+        QCOMPARE(s.timeLabels(), (QList<int>{0, 10, 20, 30, 40, 50, 60, 70, 80, 90, 100}));
     }
 
     // The wheel zooms about the point under the pointer, out no further than the whole
