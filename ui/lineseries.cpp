@@ -113,7 +113,6 @@ QPair<double, double> LineSeries::wholeSession() const
 
 void LineSeries::setColumns(int columns)
 {
-    columns = std::max(columns, 1);
     if (columns == m_columns)
         return;
     m_columns = columns;

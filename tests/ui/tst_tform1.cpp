@@ -284,8 +284,8 @@ private slots:
         QCOMPARE(sent(1), "k");
     }
 
-    // Polls that go unanswered are told once, after three; the board answering again
-    // makes a later silence worth telling again.
+    // Polls that go unanswered are told once, after three; the board answering again, or
+    // settings the user confirms, make a later silence worth telling again.
     void silentBoardIsToldOnce()
     {
         const QString silence =
@@ -303,6 +303,12 @@ private slots:
         tick(5);
         QCOMPARE(boxesRead(0), QStringList());
         sendFrames(QByteArray::fromHex("0002"));
+        tick(4);
+        QCOMPARE(boxesRead(1), QStringList({silence}));
+        QTimer::singleShot(0, [] {
+            qobject_cast<QDialog *>(QApplication::activeModalWidget())->accept();
+        });
+        m_form->Button1->click();
         tick(4);
         QCOMPARE(boxesRead(1), QStringList({silence}));
     }

@@ -150,13 +150,19 @@ private slots:
         QCOMPARE(afterFive, QString("5"));
     }
 
-    // In a window narrower and lower than the chart, the chart's top left corner shows.
-    void windowSmallerThanTheChartShowsItsCorner()
+    // Made narrower and lower than the chart by the user, the window shows the chart's top
+    // left corner, and keeps that size when shown again (restored after a minimise).
+    void windowResizedByTheUser()
     {
         const QSize designed = m_form.size();
         m_form.resize(400, 200);
+        m_form.hide();
+        m_form.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&m_form));
+        const QSize shown = m_form.size();
         const QPoint corner = m_form.Chart1->pos();
         m_form.resize(designed);
+        QCOMPARE(shown, QSize(400, 200));
         QCOMPARE(corner, QPoint(0, 0));
     }
 };
