@@ -59,6 +59,13 @@ struct ShownChart
         return chart.chart()->mapToValue(chart.chart()->mapFromScene(chart.mapToScene(p))).x();
     }
     void key(Qt::Key key) { QTest::keyClick(&chart, key); }
+    // The left button pressed `from` the way across the plot and released `to` it.
+    void drag(double from, double to)
+    {
+        QTest::mousePress(chart.viewport(), Qt::LeftButton, {}, at(from));
+        QTest::mouseMove(chart.viewport(), at(to));
+        QTest::mouseRelease(chart.viewport(), Qt::LeftButton, {}, at(to));
+    }
     void wheel(QPoint at, int notches)
     {
         QWheelEvent turn(at, chart.mapToGlobal(at), {}, {0, 120 * notches}, Qt::NoButton,
@@ -97,7 +104,8 @@ private slots:
     }
 
     // The wheel zooms about the point under the pointer, out no further than the whole
-    // session; about ten round labels mark the range shown, zooming in as well as out.
+    // session and in no further than 10 samples; about ten round labels, a step of 1, 2 or
+    // 5 times a power of ten, mark the range shown, zooming in as well as out.
     void wheelZoomsAboutThePointerAndLabelsFollow()
     {
         ShownChart s(1000, WholeSession);
@@ -111,6 +119,10 @@ private slots:
         QCOMPARE(s.range(), Range(0, 999));
         s.wheel(s.at(0.5), 10);
         QCOMPARE(s.timeLabels(), (QList<int>{460, 480, 500, 520, 540}));
+        s.wheel(s.at(0.5), 4);
+        QCOMPARE(s.timeLabels(), (QList<int>{480, 485, 490, 495, 500, 505, 510, 515, 520}));
+        s.wheel(s.at(0.5), 20);
+        QCOMPARE(s.range().second - s.range().first, 10.0);
     }
 
     // From the middle half of 1,000 samples, zoomed in with "+".
@@ -148,9 +160,7 @@ private slots:
         QTest::mouseMove(s.chart.viewport(), s.at(0.25)); // no button down: nothing moves
         QCOMPARE(s.range(), zoomed);
         const double under = s.valueAt(s.at(0.5));
-        QTest::mousePress(s.chart.viewport(), Qt::LeftButton, {}, s.at(0.5));
-        QTest::mouseMove(s.chart.viewport(), s.at(0.25));
-        QTest::mouseRelease(s.chart.viewport(), Qt::LeftButton, {}, s.at(0.25));
+        s.drag(0.5, 0.25);
         QCOMPARE(qRound(s.valueAt(s.at(0.25))), qRound(under));
         const Range released = s.range();
         QTest::mouseMove(s.chart.viewport(), s.at(0.75)); // the button is up: nothing moves
@@ -160,8 +170,9 @@ private slots:
     void fixedViewComesBackAsItWas()
     {
         ShownChart s(150);
-        s.wheel(s.at(0.5), 1); // the fixed view ignores the wheel and the keys
+        s.wheel(s.at(0.5), 1); // the fixed view ignores the wheel, the keys and a drag
         s.key(Qt::Key_Plus);
+        s.drag(0.5, 0.25);
         QCoreApplication::processEvents();
         const QImage before = s.chart.grab().toImage();
         const QString description = s.chart.accessibleDescription();
