@@ -49,6 +49,8 @@ void ComPort::Open()
 
 std::optional<OpenFailure> ComPort::openDevice(const QString &device)
 {
+    if (const std::optional<OpenFailure> refused = refusedTerminal(device))
+        return refused;
     m_port->setPortName(device);
     m_port->setBaudRate(m_settings.baudRate);
     m_port->setDataBits(m_settings.dataBits);

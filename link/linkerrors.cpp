@@ -68,6 +68,15 @@ QString serialReason(QSerialPort::SerialPortError error, const QString &qtText)
     }
 }
 
+std::optional<OpenFailure> refusedTerminal(const QString &device, const MachineRoots &roots)
+{
+    if (lineKind(device, roots) == LineKind::TerminalNotLine)
+        return OpenFailure{OpenFailure::TerminalNotLine};
+    if (isSystemConsole(device, roots))
+        return OpenFailure{OpenFailure::SystemConsole};
+    return std::nullopt;
+}
+
 QString openFailureMessage(const QString &port, const OpenFailure &failure)
 {
     const QString prefix = openPrefix(describePort(port));
@@ -105,6 +114,16 @@ QString openFailureMessage(const QString &port, const OpenFailure &failure)
                                 "sensor-viewer-on com o dispositivo do adaptador (por "
                                 "exemplo: sensor-viewer-on /dev/ttyUSB0).")
                      .arg(port);
+    case OpenFailure::TerminalNotLine:
+        return prefix
+               + QStringLiteral("é um terminal do próprio computador (um console ou o "
+                                "terminal em que se digita), e não uma linha serial. Escolha "
+                                "a porta em que a placa está ligada, como /dev/ttyUSB0.");
+    case OpenFailure::SystemConsole:
+        return prefix
+               + QStringLiteral("é o console do sistema, onde o kernel escreve as suas "
+                                "mensagens. Ligue a placa em outra porta, ou peça ao "
+                                "administrador que tire o console dela.");
     case OpenFailure::Other:
         break;
     }

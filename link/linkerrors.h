@@ -1,9 +1,12 @@
 #pragma once
 
+#include "devices/serialdevices.h"
 #include "link/serialsettings.h"
 
 #include <QSerialPort>
 #include <QString>
+
+#include <optional>
 
 // The link's messages for the user. Each names the port and its device (`port` below is
 // that name, as describePort() gives it), says what went wrong and, where the user can
@@ -12,7 +15,15 @@
 
 struct OpenFailure
 {
-    enum Kind { Missing, PermissionDenied, Busy, NoHardware, Other };
+    enum Kind {
+        Missing,
+        PermissionDenied,
+        Busy,
+        NoHardware,
+        TerminalNotLine, // the terminal typed in, a console, ptmx
+        SystemConsole,
+        Other
+    };
     Kind kind = Other;
     int error = 0; // the errno behind it, when known
 };
@@ -25,6 +36,11 @@ struct OpenFailure
 OpenFailure classifyOpenFailure(QSerialPort::SerialPortError error, const QString &qtText,
                                 const QString &device,
                                 const QString &sysRoot = QStringLiteral("/sys"));
+
+/// Refuses, before it is opened, a tty that is no board's line: the terminal the user types
+/// in, a console or ptmx, or the line the kernel writes its messages to. Opened, it would be
+/// set raw and polled, and whoever uses it would suffer.
+std::optional<OpenFailure> refusedTerminal(const QString &device, const MachineRoots &roots = {});
 
 /// Why a serial operation failed, in words: from the system's error number Qt quotes
 /// when it quotes one, otherwise from Qt's kind of error.

@@ -1,8 +1,8 @@
 // The link, over pseudo-terminals playing the board's device: a character's time on the
 // wire, a new line speed applied to the open link or refused, another port chosen, what a
 // user without access to the device is told to do about it (join the device's group when
-// that group may use the device, otherwise ask the administrator), and a built-in port with
-// no hardware behind it.
+// that group may use the device, otherwise ask the administrator), a built-in port with no
+// hardware behind it, and terminals that are no board's line.
 
 #include "errors/exception.h"
 #include "link/comport.h"
@@ -34,6 +34,9 @@ private slots:
     void permissionHint_data();
     void permissionHint();
     void portWithoutHardwareIsToldApart();
+    void terminalThatIsNoLineIsNotOpened_data();
+    void terminalThatIsNoLineIsNotOpened();
+    void systemConsoleIsNotOpened();
     void refusalOfAUsableDeviceIsNotAlwaysBusy();
 };
 
@@ -235,6 +238,41 @@ void TestComPort::portWithoutHardwareIsToldApart()
              "pelo menu (\"Visualizador do Sensor\"), que procura a placa, ou use "
              "sensor-viewer-on com o dispositivo do adaptador (por exemplo: "
              "sensor-viewer-on /dev/ttyUSB0).");
+}
+
+// The terminal the user types in, or the one that makes pseudo-terminals, typed as the
+// port: no board is there, and opened, it would be set raw and polled.
+void TestComPort::terminalThatIsNoLineIsNotOpened_data()
+{
+    QTest::addColumn<QString>("device");
+    QTest::newRow("the terminal typed in") << "/dev/tty";
+    QTest::newRow("the pseudo-terminal maker") << "/dev/ptmx";
+}
+void TestComPort::terminalThatIsNoLineIsNotOpened()
+{
+    QFETCH(QString, device);
+    ComPort port;
+    port.setSettings({device});
+    QCOMPARE(told([&] { port.Open(); }),
+             "Não foi possível abrir a porta " + device
+                 + ": é um terminal do próprio computador (um console ou o terminal em que se "
+                   "digita), e não uma linha serial. Escolha a porta em que a placa está ligada, "
+                   "como /dev/ttyUSB0.");
+}
+
+// Nor is the line the kernel writes its messages to, though a board could be on it.
+void TestComPort::systemConsoleIsNotOpened()
+{
+    PtyBoard board;
+    FakeMachine machine;
+    machine.plugAdapter("ttyUSB0", FakeMachine::kFtdi, {}, board.devicePath());
+    machine.setConsole("tty0 ttyUSB0", "quiet");
+    const std::optional<OpenFailure> refused =
+        refusedTerminal(machine.dev + "/ttyUSB0", machine.roots());
+    QCOMPARE(openFailureMessage("/dev/ttyUSB0", refused.value_or(OpenFailure{})),
+             "Não foi possível abrir a porta /dev/ttyUSB0: é o console do sistema, onde o "
+             "kernel escreve as suas mensagens. Ligue a placa em outra porta, ou peça ao "
+             "administrador que tire o console dela.");
 }
 
 // A device the user may use, refused for a reason of the system's other than its being
