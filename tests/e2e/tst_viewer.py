@@ -300,7 +300,11 @@ def e2e_window_opens_as_designed_whatever_qt_is_told(session, bin_dir):
     ]
     for name, options, language in cases:
         if name == "a window manager":
-            session.start(["openbox", "--sm-disable"])
+            # A window mapped while the window manager starts up can be left unmanaged and
+            # unmapped: the program starts once it has.
+            started = os.path.join(session.runtime_dir, "window-manager-started")
+            session.start(["openbox", "--sm-disable", "--startup", f"touch {started}"])
+            wait_for(lambda: os.path.exists(started), "the window manager to start")
         viewer = session.start([*in_private_dev({"ttyS1": board.device}),
                                 os.path.join(bin_dir, "sensor-viewer"), *options],
                                env=dict(os.environ, LC_ALL=language + ".UTF-8", LANGUAGE=language))
