@@ -1,8 +1,8 @@
 """The real program as its user runs it, under Xvfb: on the simulated board behind
 sensor-viewer-on, from the menu entry, given Qt's options, in Arabic or under a window
-manager, with no COM2 at all, or with no display, driven by clicks and keys, watched on the screen and through
-AT-SPI as a screen reader reads it. Run by CTest, one test per e2e_ function below:
-tst_viewer.py TEST BIN_DIR."""
+manager, with no COM2 at all, or with no display, driven by clicks and keys, watched on
+the screen and through AT-SPI as a screen reader reads it. Run by CTest, one test per e2e_
+function below: tst_viewer.py TEST BIN_DIR."""
 
 import contextlib
 import csv
