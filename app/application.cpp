@@ -1,14 +1,13 @@
 #include "app/application.h"
 
-#include "app/stopsignals.h"
+#include "app/fontsetup.h"
+#include "app/stoprequests.h"
 #include "errors/errorreporting.h"
 #include "ui/accessibleroles.h"
 #include "ui/pngicon.h"
 
 #include <QLibraryInfo>
 #include <QTranslator>
-
-#include <fontconfig/fontconfig.h>
 
 #include <cstdio>
 #include <cstdlib>
@@ -45,10 +44,9 @@ void holdStartupMessage(QtMsgType type, const QMessageLogContext &context, const
 Application::Application(const char *programName)
     : m_argv{const_cast<char *>(programName ? programName : "sensor-viewer"), nullptr}
 {
-    // Fontconfig reads its configuration and font lists the first time any font is used:
-    // a fifth of the start-up's work. Begun here, it runs on another core while the
-    // platform starts, and the window's first font finds it done.
-    m_fontSetUp = std::thread([] { FcInit(); });
+    // The fonts' set-up, begun here, runs on another core while the platform starts, and
+    // the window's first font finds it done.
+    m_fontSetUp = std::thread(setUpFonts);
     const QtMessageHandler previous = qInstallMessageHandler(holdStartupMessage);
     m_app = std::make_unique<QApplication>(m_argc, m_argv);
     qInstallMessageHandler(previous);
@@ -90,7 +88,7 @@ void Application::Run()
 {
     if (!m_mainForm)
         return;
-    closeWindowsOnStopSignals();
+    closeWindowsOnStopRequests();
     m_mainForm->show();
     m_app->exec();
 }

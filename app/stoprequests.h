@@ -1,7 +1,8 @@
 #pragma once
 
-/// From now on, SIGTERM, SIGHUP and SIGINT (a logout, a demo ending, Ctrl+C) close the
-/// program's windows as the user would, so that it ends normally: a recording is written
-/// out and closed, and the serial port is closed with its line's settings put back. The
-/// program's exit status stays 0. Needs the application object.
-void closeWindowsOnStopSignals();
+/// From now on, the system's requests to stop close the program's windows as the user
+/// would, so that it ends normally: a recording is written out and closed, and the serial
+/// port is closed with its line's settings put back. The program's exit status stays 0.
+/// On Linux these are SIGTERM, SIGHUP and SIGINT (a logout, a demo ending, Ctrl+C); on
+/// Windows, the end of the session (a logoff, a shutdown). Needs the application object.
+void closeWindowsOnStopRequests();

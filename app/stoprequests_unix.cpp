@@ -1,4 +1,4 @@
-#include "app/stopsignals.h"
+#include "app/stoprequests.h"
 
 #include <QApplication>
 #include <QSocketNotifier>
@@ -37,7 +37,7 @@ void closeWindows()
 
 } // namespace
 
-void closeWindowsOnStopSignals()
+void closeWindowsOnStopRequests()
 {
     if (signalSocket[0] >= 0)
         return;
