@@ -2,6 +2,7 @@
 
 #include "devices/serialdevices.h"
 #include "errors/exception.h"
+#include "link/hangup.h"
 #include "link/lostboardwatch.h"
 #include "link/portnaming.h"
 #include "link/settingsdialog.h"
@@ -9,8 +10,6 @@
 #include <QSerialPort>
 
 #include <algorithm>
-
-#include <poll.h>
 
 ComPort::ComPort(QObject *parent)
     : QObject(parent)
@@ -206,7 +205,7 @@ void ComPort::onErrorOccurred(QSerialPort::SerialPortError error)
     }
     if (!m_port->isOpen())
         return;
-    if (!deviceHungUp()) {
+    if (!deviceHungUp(*m_port)) {
         // The device is still there, and still ours: a passing fault, which the next poll
         // gets past. After a resource error Qt reads no more, so the same device is
         // opened again at once; it cannot have gone to another program while we held it.
@@ -226,14 +225,6 @@ void ComPort::onErrorOccurred(QSerialPort::SerialPortError error)
                              : m_openedPseudoTerminal    ? LostBoard::PseudoTerminalGone
                                                          : LostBoard::OpenAgain;
     emit linkLost(linkLostMessage(portLabel(), future));
-}
-
-bool ComPort::deviceHungUp() const
-{
-    // A pulled adapter, or a pseudo-terminal whose other side closed, is hung up for good.
-    // Asked for no events, poll() reports only a hang-up, an error or a closed handle.
-    pollfd device{static_cast<int>(m_port->handle()), 0, 0};
-    return ::poll(&device, 1, 0) > 0;
 }
 
 bool ComPort::reopenSameDevice()

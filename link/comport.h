@@ -74,7 +74,6 @@ private:
     std::optional<OpenFailure> openDevice(const QString &device);
     void onReadyRead();
     void onErrorOccurred(QSerialPort::SerialPortError error);
-    bool deviceHungUp() const;
     bool reopenSameDevice();
     void applyControlLines();
     void closeDevice();
