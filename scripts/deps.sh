@@ -1,9 +1,22 @@
 #!/usr/bin/env bash
 # Installs what building, running and testing the viewer needs, from Debian's packages.
 # Safe to run again: packages already present are not fetched.
+#   deps.sh            the Linux program, its tests and tools
+#   deps.sh windows    the Windows program's cross-build and its zip (package-windows.sh)
+#   deps.sh wine       running the Windows program and its tests under Wine
 set -euo pipefail
 
-packages=(
+case "${1:-linux}" in
+windows) packages=(
+    cmake ninja-build g++-mingw-w64-x86-64-posix qt6-base-dev qt6-base-dev-tools
+    librsvg2-bin icoutils qt6-translations-l10n
+    # Only for the licence notices of the Qt modules the zip holds.
+    libqt6charts6 libqt6serialport6 libqt6svg6
+) ;;
+wine) packages=(
+    wine wine64 binutils-mingw-w64-x86-64 xvfb xdotool imagemagick bubblewrap python3 unzip
+) ;;
+linux) packages=(
     cmake ninja-build g++ pkg-config
     qt6-base-dev libqt6opengl6-dev qt6-charts-dev qt6-serialport-dev qt6-svg-dev qt6-translations-l10n libgl-dev
     fonts-liberation2 libfontconfig-dev
@@ -12,7 +25,9 @@ packages=(
     clang libclang-rt-14-dev
     libbenchmark-dev
     libxcb1-dev libxcb-xtest0-dev libxcb-damage0-dev
-)
+) ;;
+*) echo "deps.sh: no list named $1 (linux, windows, wine)" >&2; exit 2 ;;
+esac
 
 missing=()
 for package in "${packages[@]}"; do
