@@ -82,10 +82,12 @@ private slots:
     }
     void readoutText()
     {
-        // The C library's locale as the program has it: CTest runs every row under Pashto's,
-        // whose decimal mark takes two bytes.
+        // The C library's locale as the program has it: on Linux CTest runs every row under
+        // Pashto's, whose decimal mark takes two bytes, built where LOCPATH points (Windows'
+        // C runtime has no such locale).
         std::setlocale(LC_ALL, "");
-        QCOMPARE(QByteArray(std::localeconv()->decimal_point), QByteArray("٫"));
+        if (qEnvironmentVariableIsSet("LOCPATH"))
+            QCOMPARE(QByteArray(std::localeconv()->decimal_point), QByteArray("٫"));
         QFETCH(double, value);
         QFETCH(QLocale, locale);
         QFETCH(QString, text);

@@ -1,0 +1,21 @@
+# Running the cross-built tests under Wine (see tests/CMakeLists.txt).
+set(SENSOR_WINE_PREFIX ${CMAKE_CURRENT_BINARY_DIR}/wineprefix)
+# Wine finds DLLs on WINEPATH; a ';' inside a test's variable is written "\;".
+string(JOIN "\\;" wine_path ${QT_WINDOWS_PREFIX}/bin /usr/lib/gcc/x86_64-w64-mingw32/12-posix
+    /usr/x86_64-w64-mingw32/lib)
+set(SENSOR_TEST_ENVIRONMENT
+    "WINEPREFIX=${SENSOR_WINE_PREFIX}" "WINEDEBUG=-all" "WINEDLLOVERRIDES=mscoree,mshtml="
+    "WINEPATH=${wine_path}"
+    "WINEQT_QPA_PLATFORM=offscreen:configfile=${SENSOR_TEST_SCREENS}/1920x1080.json"
+    "WINEQT_LOGGING_RULES=qt.qpa.*=false")
+add_test(NAME wine_prefix COMMAND wineboot --init)
+set_tests_properties(wine_prefix PROPERTIES FIXTURES_SETUP wine_prefix TIMEOUT 120
+    ENVIRONMENT "${SENSOR_TEST_ENVIRONMENT}")
+
+# The stand-in for a serial driver that lets QSerialPort read under Wine, for the tests
+# that drive the program on the simulated board (see commshim.cpp).
+qt_add_plugin(commshim SHARED CLASS_NAME CommShim wine/commshim.cpp)
+target_link_libraries(commshim PRIVATE Qt6::Gui)
+set_target_properties(commshim PROPERTIES
+    LIBRARY_OUTPUT_DIRECTORY ${CMAKE_CURRENT_BINARY_DIR}/plugins/generic
+    RUNTIME_OUTPUT_DIRECTORY ${CMAKE_CURRENT_BINARY_DIR}/plugins/generic)
