@@ -8,6 +8,8 @@ set(SENSOR_TEST_ENVIRONMENT
     "WINEPATH=${wine_path}"
     "WINEQT_QPA_PLATFORM=offscreen:configfile=${SENSOR_TEST_SCREENS}/1920x1080.json"
     "WINEQT_LOGGING_RULES=qt.qpa.*=false")
+# Every test built for Windows, and what they need.
+add_custom_target(windows_tests)
 add_test(NAME wine_prefix COMMAND wineboot --init)
 set_tests_properties(wine_prefix PROPERTIES FIXTURES_SETUP wine_prefix TIMEOUT 120
     ENVIRONMENT "${SENSOR_TEST_ENVIRONMENT}")
@@ -19,3 +21,4 @@ target_link_libraries(commshim PRIVATE Qt6::Gui)
 set_target_properties(commshim PROPERTIES
     LIBRARY_OUTPUT_DIRECTORY ${CMAKE_CURRENT_BINARY_DIR}/plugins/generic
     RUNTIME_OUTPUT_DIRECTORY ${CMAKE_CURRENT_BINARY_DIR}/plugins/generic)
+add_dependencies(windows_tests commshim)
