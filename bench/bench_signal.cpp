@@ -5,6 +5,7 @@
 #include "protocol/boardprotocol.h"
 #include "ui/lineseries.h"
 #include "ui/signalchart.h"
+#include "ui/windowdesign.h"
 
 #include <QApplication>
 
@@ -106,7 +107,7 @@ struct ZigzagChart : ShownChart
 {
     explicit ZigzagChart(int count)
     {
-        chart.resize(609, 250); // as in the window
+        chart.resize(kChart1Geometry.size()); // as in the window
         chart.viewport()->installEventFilter(&counter);
         draw(count, 0);
     }

@@ -4,6 +4,7 @@
 
 #include "ui/lineseries.h"
 #include "ui/signalchart.h"
+#include "ui/windowdesign.h"
 
 #include <QtTest>
 #include <QValueAxis>
@@ -19,7 +20,7 @@ struct ShownChart
     explicit ShownChart(int count, View view = Fixed)
     {
         chart.addSeries(&series);
-        chart.resize(609, 250);
+        chart.resize(kChart1Geometry.size());
         chart.show();
         for (int x = 0; x < count; ++x)
             series.AppendPoint(x, x % 2 ? 4.5 : 0.5);

@@ -13,6 +13,7 @@
 #include "ui/sessioncommands.h"
 #include "ui/signalchart.h"
 #include "ui/tform1.h"
+#include "ui/windowdesign.h"
 
 #include <QGraphicsTextItem>
 #include <QtTest>
@@ -80,7 +81,7 @@ private slots:
         QLocale::setDefault(QLocale("ar_EG"));
         SignalChart chart;
         QLocale::setDefault(QLocale::c());
-        chart.resize(609, 250);
+        chart.resize(kChart1Geometry.size());
         chart.show();
         QVERIFY(QTest::qWaitForWindowExposed(&chart));
         QStringList labels;
