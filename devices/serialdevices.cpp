@@ -216,17 +216,19 @@ LineKind lineKind(const QString &path, const MachineRoots &roots)
         return LineKind::Missing;
     if (!S_ISCHR(info.st_mode))
         return LineKind::NotATerminal;
-    if (isPseudoTerminalMajor(major(info.st_rdev), roots.proc))
-        return LineKind::SerialLine;
     const QString entry = charEntry(info.st_rdev, roots.sys);
     // A UART or an adapter has its driver's device; /dev/tty, /dev/console, the virtual
     // consoles and ptmx are ttys with none.
-    if (QFileInfo::exists(entry + QStringLiteral("/device")))
-        return LineKind::SerialLine;
-    if (QFileInfo(QFileInfo(entry + QStringLiteral("/subsystem")).canonicalFilePath()).fileName()
-        == QLatin1String("tty"))
-        return LineKind::TerminalNotLine;
-    return LineKind::NotATerminal;
+    if (!isPseudoTerminalMajor(major(info.st_rdev), roots.proc)
+        && !QFileInfo::exists(entry + QStringLiteral("/device"))) {
+        const QString subsystem =
+            QFileInfo(entry + QStringLiteral("/subsystem")).canonicalFilePath();
+        return QFileInfo(subsystem).fileName() == QLatin1String("tty") ? LineKind::TerminalNotLine
+                                                                       : LineKind::NotATerminal;
+    }
+    if (isSystemConsole(path, roots))
+        return LineKind::SystemConsole;
+    return LineKind::SerialLine;
 }
 
 bool SerialDevice::operator==(const SerialDevice &other) const
