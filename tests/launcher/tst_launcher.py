@@ -72,12 +72,12 @@ def boxes(folder):
         return shown.read().splitlines()
 
 
-def start_script(processes, folder, script, *arguments, inside=(), **environment):
+def start_script(processes, folder, script, *arguments, inside=(), stdin=None, **environment):
     """Runs one of the scripts in the scratch folder, `inside` the start of a command line
     if given, its output and errors piped."""
     return processes.start([*inside, "/bin/bash", os.path.join(folder, script), *arguments],
-                           env=dict(os.environ, **environment), stdout=subprocess.PIPE,
-                           stderr=subprocess.PIPE, text=True)
+                           env=dict(os.environ, **environment), stdin=stdin,
+                           stdout=subprocess.PIPE, stderr=subprocess.PIPE, text=True)
 
 
 def running(pid):
@@ -153,6 +153,12 @@ def launcher_shows_devices_plugged_in_after_start(processes, launcher_dir, progr
 
 def launcher_refuses_with_a_reason(processes, launcher_dir, program_dir, simulator):
     with scratch_folder(launcher_dir, program_dir, simulator) as folder:
+        # Pseudo-terminals someone types in: the launcher's standard input (it is run from
+        # one, as from a terminal), and a session's controlling terminal, as a shell's. (A
+        # simulated board's, which neither is, is taken: launcher_binds_the_device_as_ttyS1.)
+        run_from, sessions = os.openpty(), os.openpty()
+        processes.start(["setsid", "--ctty", "/bin/sh", "-c", "echo ready; exec sleep 60"],
+                        stdin=sessions[1], stdout=subprocess.PIPE, text=True).stdout.readline()
         # What is given, PATH when not the test's own, the last line the launcher writes to
         # standard error, its status, and the box that shows the same to a user from the
         # menu (standard error is no terminal here).
@@ -174,14 +180,17 @@ def launcher_refuses_with_a_reason(processes, launcher_dir, program_dir, simulat
              "its own /dev/ttyS1. Install it with: sudo apt install bubblewrap", 1,
              "O bubblewrap (bwrap) não está instalado; é ele que mostra /dev/null ao "
              "visualizador como a sua porta COM2. Instale-o com: sudo apt install bubblewrap"),
-            *[(f"{terminal}: a terminal, not a serial line", [terminal], None,
+            *[(f"{what}: a terminal, not a serial line", [terminal], None,
                f"sensor-viewer-on: {terminal} is a terminal of this computer (a console or the "
                "terminal you type in), not a serial line. Name the port the board is plugged "
                "into, such as /dev/ttyUSB0.", 1,
                f"Não foi possível abrir {terminal}: é um terminal do próprio computador (um "
                "console ou o terminal em que se digita), e não uma linha serial. Escolha a "
                "porta em que a placa está ligada, como /dev/ttyUSB0.")
-              for terminal in ("/dev/tty", "/dev/ptmx")],
+              for what, terminal in (
+                  ("/dev/tty", "/dev/tty"), ("/dev/ptmx", "/dev/ptmx"),
+                  ("the pseudo-terminal it is run from", os.ttyname(run_from[1])),
+                  ("a session's pseudo-terminal", os.ttyname(sessions[1])))],
             ("an empty name", [""], None, "sensor-viewer-on: the device's name is empty.", 2,
              "O nome do dispositivo está vazio. Uso: sensor-viewer-on [DISPOSITIVO]"),
             ("two devices", ["a", "b"], None,
@@ -193,7 +202,8 @@ def launcher_refuses_with_a_reason(processes, launcher_dir, program_dir, simulat
             shown = len(boxes(folder))
             # Were a terminal taken, the stand-in viewer would leave it alone.
             launcher = start_script(processes, folder, "sensor-viewer-on", *given,
-                                    PATH=path or os.environ["PATH"], STAND_IN_WAITS="1")
+                                    stdin=run_from[1], PATH=path or os.environ["PATH"],
+                                    STAND_IN_WAITS="1")
             _, errors = launcher.communicate(timeout=30)
             expect(errors.splitlines()[-1:], [message], f"{name}: the message")
             expect(launcher.returncode, status, f"{name}: exit status")
