@@ -1,9 +1,11 @@
 #include "chooser/launchercheck.h"
 
 #include "devices/terminalrefusal.h"
+#include "errors/systemreason.h"
 
 #include <QFileInfo>
 
+#include <cerrno>
 #include <unistd.h>
 
 namespace {
@@ -67,6 +69,14 @@ LauncherCheck checkLauncherDevice(const QString &device, const MachineRoots &roo
                            "placa está ligada ao computador; os adaptadores USB-serial aparecem "
                            "como /dev/ttyUSB0 ou /dev/ttyACM0.")
                 .arg(device));
+    case LineKind::LinkLoop:
+        return refused(
+            QStringLiteral("%1 is a loop of symbolic links, which leads to no device. Name the "
+                           "port the board is plugged into, such as /dev/ttyUSB0.")
+                .arg(device),
+            QStringLiteral("Não foi possível abrir %1: %2. Escolha a porta em que a placa está "
+                           "ligada, como /dev/ttyUSB0.")
+                .arg(device, systemReason(ELOOP)));
     case LineKind::NotATerminal:
         return refused(
             QStringLiteral("%1 is not a serial device (a terminal or pseudo-terminal).")

@@ -6,6 +6,7 @@
 #include <QRegularExpression>
 
 #include <algorithm>
+#include <cerrno>
 #include <grp.h>
 #include <sys/stat.h>
 #include <sys/sysmacros.h>
@@ -240,7 +241,7 @@ LineKind lineKind(const QString &path, const MachineRoots &roots)
     // DTR, which resets some boards.
     struct stat info = {};
     if (::stat(QFile::encodeName(path).constData(), &info) != 0)
-        return LineKind::Missing;
+        return errno == ELOOP ? LineKind::LinkLoop : LineKind::Missing;
     if (!S_ISCHR(info.st_mode))
         return LineKind::NotATerminal;
     const QString entry = charEntry(info.st_rdev, roots.sys);

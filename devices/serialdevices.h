@@ -74,6 +74,7 @@ enum class LineKind {
     SerialLine,      // a tty with hardware (a driver's device in sysfs), or a pseudo-terminal,
                      // that nobody types in
     Missing,         // nothing there, or a link to nothing
+    LinkLoop,        // links that lead back to one another
     NotATerminal,    // a file or a device of another kind
     TerminalNotLine, // a terminal someone types in (a session's controlling terminal, or one
                      // of this program's standard streams), the console, a virtual console,

@@ -159,6 +159,9 @@ def launcher_refuses_with_a_reason(processes, launcher_dir, program_dir, simulat
         run_from, sessions = os.openpty(), os.openpty()
         processes.start(["setsid", "--ctty", "/bin/sh", "-c", "echo ready; exec sleep 60"],
                         stdin=sessions[1], stdout=subprocess.PIPE, text=True).stdout.readline()
+        loop = os.path.join(folder, "loop1")
+        os.symlink("loop2", loop)
+        os.symlink("loop1", os.path.join(folder, "loop2"))
         # What is given, PATH when not the test's own, the last line the launcher writes to
         # standard error, its status, and the box that shows the same to a user from the
         # menu (standard error is no terminal here).
@@ -170,6 +173,11 @@ def launcher_refuses_with_a_reason(processes, launcher_dir, program_dir, simulat
              "Não foi possível abrir /dev/ttyUSB-absent: o dispositivo não existe. Verifique se "
              "a placa está ligada ao computador; os adaptadores USB-serial aparecem como "
              "/dev/ttyUSB0 ou /dev/ttyACM0."),
+            ("a loop of links", [loop], None,
+             f"sensor-viewer-on: {loop} is a loop of symbolic links, which leads to no device. "
+             "Name the port the board is plugged into, such as /dev/ttyUSB0.", 1,
+             f"Não foi possível abrir {loop}: os links simbólicos do caminho formam um laço. "
+             "Escolha a porta em que a placa está ligada, como /dev/ttyUSB0."),
             ("device that is not a terminal", ["/dev/null"], None,
              "sensor-viewer-on: /dev/null is not a serial device (a terminal or "
              "pseudo-terminal).", 1,
