@@ -239,18 +239,34 @@ def launcher_without_bubblewrap_the_viewer_opens_COM2(processes, launcher_dir, p
         expect(launcher.returncode, 7, "exit status")
 
 
+def child_running(pid, script):
+    """The PID of the child of `pid` that runs the script named `script`."""
+    with open(f"/proc/{pid}/task/{pid}/children") as children:
+        for child in children.read().split():
+            with open(f"/proc/{child}/cmdline", "rb") as command:
+                arguments = command.read().split(b"\0")
+            if any(argument.endswith(f"/{script}".encode()) for argument in arguments):
+                return int(child)
+    raise AssertionError(f"no child of {pid} runs {script}")
+
+
 def launcher_demo_stops_both_on_any_signal(processes, launcher_dir, program_dir, simulator):
-    # Whatever signal ends the demo, the board and the viewer end with it.
+    # Whatever signal ends the demo, or the sensor-viewer-on it started, the board and the
+    # viewer end with it: Ctrl-C's too, which a script's background job ignores unless told.
     with scratch_folder(launcher_dir, program_dir, simulator) as folder:
-        for signal_number in (signal.SIGTERM, signal.SIGHUP):
-            name = signal_number.name
+        for signal_number, to in ((signal.SIGTERM, "sensor-viewer-demo"),
+                                  (signal.SIGHUP, "sensor-viewer-demo"),
+                                  (signal.SIGINT, "sensor-viewer-demo"),
+                                  (signal.SIGINT, "sensor-viewer-on")):
+            name = f"{signal_number.name} to {to}"
             demo = start_script(processes, folder, "sensor-viewer-demo", STAND_IN_WAITS="1")
             output, errors = Lines(demo.stdout), Lines(demo.stderr)
             started = wait_for(lambda: output.starting("pid "), f"{name}: the stand-in's PID",
                                timeout=30)
             viewer = int(started[0][1].split()[1])
             expect(running(viewer), True, f"{name}: the viewer runs")
-            os.kill(demo.pid, signal_number)
+            os.kill(demo.pid if to == "sensor-viewer-demo" else child_running(demo.pid, to),
+                    signal_number)
             expect(demo.wait(10), 0, f"{name}: the demo's exit status")
             expect("stopped" in errors.all(), True, f"{name}: the board says it stopped")
             wait_for(lambda: not running(viewer), f"{name}: the viewer to end", timeout=5)
