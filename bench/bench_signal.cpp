@@ -6,6 +6,7 @@
 #include "recording/sessionrecorder.h"
 #include "ui/lineseries.h"
 #include "ui/signalchart.h"
+#include "ui/windowdesign.h"
 
 #include <QApplication>
 #include <QTemporaryDir>
@@ -121,7 +122,7 @@ struct ZigzagChart : ShownChart
 {
     explicit ZigzagChart(int count)
     {
-        chart.resize(609, 250); // as in the window
+        chart.resize(kChart1Geometry.size()); // as in the window
         chart.viewport()->installEventFilter(&counter);
         draw(count, 0);
     }

@@ -29,17 +29,6 @@
 
 namespace {
 
-// The controls as designed (see windowdesign.h); positions are in the client area.
-constexpr QRect kLabel6Geometry(24, 32, 76, 13);
-constexpr QRect kComLed1Geometry(104, 24, 25, 25);
-constexpr QRect kButton1Geometry(144, 24, 113, 25);
-constexpr QRect kComboBox1Geometry(304, 24, 145, 21);
-constexpr QPoint kLabel1Position(504, 24);
-constexpr QRect kChart1Geometry(64, 112, 609, 250);
-constexpr QRect kButton4Geometry(320, 392, 89, 25);
-constexpr QRect kBitBtn1Geometry(760, 416, 75, 25);
-constexpr int kSelectorEntryHeight = 13;
-
 const QString kCaption = QStringLiteral("Visualização dos dados capturados pelo sensor");
 const QString kChannelPrompt = QStringLiteral("Selecione o canal:");
 

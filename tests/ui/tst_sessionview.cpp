@@ -5,6 +5,7 @@
 
 #include "ui/lineseries.h"
 #include "ui/signalchart.h"
+#include "ui/windowdesign.h"
 
 #include <QtTest>
 #include <QValueAxis>
@@ -23,7 +24,7 @@ struct ShownChart
     explicit ShownChart(int count, View view = Fixed)
     {
         chart.addSeries(&series);
-        chart.resize(609, 250);
+        chart.resize(kChart1Geometry.size());
         chart.show();
         for (int x = 0; x < count; ++x)
             add(x % 2 ? kHighReading : kLowReading);

@@ -12,6 +12,7 @@
 #include "ui/lineseries.h"
 #include "ui/signalchart.h"
 #include "ui/tform1.h"
+#include "ui/windowdesign.h"
 
 #include <QGraphicsTextItem>
 #include <QtTest>
@@ -79,7 +80,7 @@ private slots:
         QLocale::setDefault(QLocale("ar_EG"));
         SignalChart chart;
         QLocale::setDefault(QLocale::c());
-        chart.resize(609, 250);
+        chart.resize(kChart1Geometry.size());
         chart.show();
         QVERIFY(QTest::qWaitForWindowExposed(&chart));
         QStringList labels;
