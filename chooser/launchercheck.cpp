@@ -1,7 +1,11 @@
 #include "chooser/launchercheck.h"
 
+#include "devices/terminalrefusal.h"
+#include "errors/systemreason.h"
+
 #include <QFileInfo>
 
+#include <cerrno>
 #include <unistd.h>
 
 namespace {
@@ -9,6 +13,11 @@ namespace {
 LauncherCheck refused(const QString &english, const QString &portuguese)
 {
     return {false, {}, english, portuguese};
+}
+
+QString portugueseRefusal(const QString &device, LineKind kind)
+{
+    return QStringLiteral("Não foi possível abrir %1: ").arg(device) + terminalRefusal(kind);
 }
 
 LauncherCheck permissionRefused(const QString &device, const MachineRoots &roots)
@@ -60,6 +69,14 @@ LauncherCheck checkLauncherDevice(const QString &device, const MachineRoots &roo
                            "placa está ligada ao computador; os adaptadores USB-serial aparecem "
                            "como /dev/ttyUSB0 ou /dev/ttyACM0.")
                 .arg(device));
+    case LineKind::LinkLoop:
+        return refused(
+            QStringLiteral("%1 is a loop of symbolic links, which leads to no device. Name the "
+                           "port the board is plugged into, such as /dev/ttyUSB0.")
+                .arg(device),
+            QStringLiteral("Não foi possível abrir %1: %2. Escolha a porta em que a placa está "
+                           "ligada, como /dev/ttyUSB0.")
+                .arg(device, systemReason(ELOOP)));
     case LineKind::NotATerminal:
         return refused(
             QStringLiteral("%1 is not a serial device (a terminal or pseudo-terminal).")
@@ -68,31 +85,22 @@ LauncherCheck checkLauncherDevice(const QString &device, const MachineRoots &roo
                            "porta em que a placa está ligada, como /dev/ttyUSB0.")
                 .arg(device));
     case LineKind::TerminalNotLine:
-        // The viewer would set the terminal raw and poll in it, and the user's console or
-        // shell would be the one to suffer.
         return refused(
             QStringLiteral("%1 is a terminal of this computer (a console or the terminal you "
                            "type in), not a serial line. Name the port the board is plugged "
                            "into, such as /dev/ttyUSB0.")
                 .arg(device),
-            QStringLiteral("Não foi possível abrir %1: é um terminal do próprio computador (um "
-                           "console ou o terminal em que se digita), e não uma linha serial. "
-                           "Escolha a porta em que a placa está ligada, como /dev/ttyUSB0.")
-                .arg(device));
+            portugueseRefusal(device, LineKind::TerminalNotLine));
+    case LineKind::SystemConsole:
+        return refused(
+            QStringLiteral("%1 is the system console: the kernel writes its messages there. "
+                           "Plug the board into another port, or ask the administrator to move "
+                           "the console off it.")
+                .arg(device),
+            portugueseRefusal(device, LineKind::SystemConsole));
     case LineKind::SerialLine:
         break;
     }
-    if (isSystemConsole(device, roots))
-        return refused(
-            QStringLiteral("%1 is the system console: the kernel writes its messages there "
-                           "(console= on its command line). Plug the board into another port, "
-                           "or ask the administrator to move the console off it.")
-                .arg(device),
-            QStringLiteral("Não foi possível abrir %1: é o console do sistema, onde o kernel "
-                           "escreve as suas mensagens (console= na linha de comando do kernel). "
-                           "Ligue a placa em outra porta, ou peça ao administrador que tire o "
-                           "console dela.")
-                .arg(device));
     if (::access(QFile::encodeName(device).constData(), R_OK | W_OK) != 0)
         return permissionRefused(device, roots);
     if (given.isSymLink())

@@ -4,9 +4,11 @@
 //
 //   sensor-viewer-chooser           prints the device to use, or "demo"; status 1 when the
 //                                   user closed the window, 2 when no window can be shown
-//   sensor-viewer-chooser --check DEVICE   prints what the viewer's port should lead to;
-//                                   or, status 1, why DEVICE will not do, in English on
-//                                   one line and in Portuguese on the next
+//   sensor-viewer-chooser --check DEVICE   prints on file descriptor 3 what the viewer's
+//                                   port should lead to; or, status 1, why DEVICE will
+//                                   not do, in English on one line and in Portuguese on
+//                                   the next. Its standard streams are the launcher's: a
+//                                   terminal that is one of them is refused.
 //   sensor-viewer-chooser --error TEXT   shows TEXT in an error box
 #include "chooser/chooserwindow.h"
 #include "chooser/launchercheck.h"
@@ -52,13 +54,11 @@ int tellWithoutWindow()
 int check(const QString &device)
 {
     const LauncherCheck verdict = checkLauncherDevice(device);
-    if (verdict.usable) {
-        print(verdict.reach);
-        return 0;
-    }
-    print(verdict.english);
-    print(verdict.portuguese);
-    return 1;
+    const QStringList lines = verdict.usable ? QStringList{verdict.reach}
+                                             : QStringList{verdict.english, verdict.portuguese};
+    for (const QString &line : lines)
+        ::dprintf(3, "%s\n", line.toLocal8Bit().constData());
+    return verdict.usable ? 0 : 1;
 }
 
 } // namespace

@@ -6,10 +6,12 @@
 #include <QRegularExpression>
 
 #include <algorithm>
+#include <cerrno>
 #include <grp.h>
 #include <sys/stat.h>
 #include <sys/sysmacros.h>
 #include <tuple>
+#include <unistd.h>
 
 namespace {
 
@@ -62,6 +64,32 @@ bool isPseudoTerminalMajor(unsigned number, const QString &procRoot)
 {
     const unsigned first = firstPseudoTerminalMajor(procRoot);
     return first != 0 && number >= first && number < first + kPseudoTerminalMajors;
+}
+
+// Whether someone types in the tty: a session has it as its controlling terminal (a shell's,
+// an editor's, a login's), or it is one of our own standard streams (the launcher's, handed
+// on to its check and to the viewer), whose session may be out of sight.
+bool isTerminalInUse(dev_t number, const QString &procRoot)
+{
+    for (const int stream : {STDIN_FILENO, STDOUT_FILENO, STDERR_FILENO}) {
+        struct stat info = {};
+        if (::fstat(stream, &info) == 0 && S_ISCHR(info.st_mode) && info.st_rdev == number)
+            return true;
+    }
+    const QDir processes(procRoot);
+    for (const QString &pid : processes.entryList({QStringLiteral("[1-9]*")}, QDir::Dirs)) {
+        QFile stat(processes.filePath(pid) + QStringLiteral("/stat"));
+        if (!stat.open(QIODevice::ReadOnly))
+            continue; // it has ended
+        // "pid (name) state ppid pgrp session tty_nr ...", the name holding any character;
+        // tty_nr is encoded as glibc encodes a dev_t that fits 32 bits.
+        const QByteArray line = stat.readAll();
+        const QList<QByteArray> fields =
+            line.mid(line.lastIndexOf(')') + 1).simplified().split(' ');
+        if (fields.size() > 4 && dev_t(quint32(fields[4].toInt())) == number)
+            return true;
+    }
+    return false;
 }
 
 // ttyUSB2 before ttyUSB10.
@@ -213,20 +241,25 @@ LineKind lineKind(const QString &path, const MachineRoots &roots)
     // DTR, which resets some boards.
     struct stat info = {};
     if (::stat(QFile::encodeName(path).constData(), &info) != 0)
-        return LineKind::Missing;
+        return errno == ELOOP ? LineKind::LinkLoop : LineKind::Missing;
     if (!S_ISCHR(info.st_mode))
         return LineKind::NotATerminal;
-    if (isPseudoTerminalMajor(major(info.st_rdev), roots.proc))
-        return LineKind::SerialLine;
     const QString entry = charEntry(info.st_rdev, roots.sys);
     // A UART or an adapter has its driver's device; /dev/tty, /dev/console, the virtual
     // consoles and ptmx are ttys with none.
-    if (QFileInfo::exists(entry + QStringLiteral("/device")))
-        return LineKind::SerialLine;
-    if (QFileInfo(QFileInfo(entry + QStringLiteral("/subsystem")).canonicalFilePath()).fileName()
-        == QLatin1String("tty"))
+    if (!isPseudoTerminalMajor(major(info.st_rdev), roots.proc)
+        && !QFileInfo::exists(entry + QStringLiteral("/device"))) {
+        const QString subsystem =
+            QFileInfo(entry + QStringLiteral("/subsystem")).canonicalFilePath();
+        return QFileInfo(subsystem).fileName() == QLatin1String("tty") ? LineKind::TerminalNotLine
+                                                                       : LineKind::NotATerminal;
+    }
+    if (isSystemConsole(path, roots))
+        return LineKind::SystemConsole;
+    // A simulated board's pseudo-terminal has nobody typing in it.
+    if (isTerminalInUse(info.st_rdev, roots.proc))
         return LineKind::TerminalNotLine;
-    return LineKind::NotATerminal;
+    return LineKind::SerialLine;
 }
 
 bool SerialDevice::operator==(const SerialDevice &other) const

@@ -68,12 +68,18 @@ QString deviceKnownAs(const QString &node, const MachineRoots &roots = {});
 /// Whether `node` is a pseudo-terminal (its slave side), by whatever name it is reached.
 bool isPseudoTerminal(const QString &node, const QString &procRoot = QStringLiteral("/proc"));
 
-/// What a path given as the board's port is.
+/// What a path given as the board's port is: the launcher, its chooser and the link all
+/// decide here whether a device may be opened as a board's line.
 enum class LineKind {
-    SerialLine,      // a tty with hardware (a driver's device in sysfs), or a pseudo-terminal
+    SerialLine,      // a tty with hardware (a driver's device in sysfs), or a pseudo-terminal,
+                     // that nobody types in
     Missing,         // nothing there, or a link to nothing
+    LinkLoop,        // links that lead back to one another
     NotATerminal,    // a file or a device of another kind
-    TerminalNotLine, // the controlling terminal, the console, a virtual console, ptmx
+    TerminalNotLine, // a terminal someone types in (a session's controlling terminal, or one
+                     // of this program's standard streams), the console, a virtual console,
+                     // ptmx
+    SystemConsole,   // a line the kernel writes its messages to
 };
 LineKind lineKind(const QString &path, const MachineRoots &roots = {});
 

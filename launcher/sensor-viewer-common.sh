@@ -11,13 +11,14 @@ done
 
 # run_child COMMAND...: runs COMMAND and waits for it, with its status. It runs in the
 # background, so that a signal to us is handled at once (bash holds traps while a
-# foreground child runs), and dies with us even when we are killed outright. `child` is
-# its PID while it runs, for the trap to end it.
+# foreground child runs), and dies with us even when we are killed outright. It has our
+# standard input, not the /dev/null of a background job. `child` is its PID while it runs,
+# for the trap to end it.
 child=
 run_child() {
     local with_us=()
     command -v setpriv >/dev/null && with_us=(setpriv --pdeathsig TERM --)
-    "${with_us[@]}" "$@" &
+    "${with_us[@]}" "$@" <&0 &
     child=$!
     local status
     wait "$child"

@@ -7,9 +7,11 @@
 #include "link/portnaming.h"
 #include "link/settingsdialog.h"
 
+#include <QDateTime>
 #include <QSerialPort>
 
 #include <algorithm>
+#include <chrono>
 
 ComPort::ComPort(QObject *parent)
     : QObject(parent)
@@ -186,6 +188,10 @@ void ComPort::onReadyRead()
     if (data.isEmpty())
         return;
     const std::int64_t now = m_sinceStart.elapsed();
+    m_lastArrival = {std::chrono::duration_cast<std::chrono::nanoseconds>(
+                         std::chrono::steady_clock::now().time_since_epoch())
+                         .count(),
+                     QDateTime::currentMSecsSinceEpoch()};
     for (char byte : data)
         m_input.push_back({static_cast<std::uint8_t>(byte), now});
     emit OnRxChar(static_cast<int>(m_input.size()));

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "acquisition/frameassembler.h"
+#include "acquisition/sample.h"
 #include "link/linkerrors.h"
 #include "link/serialsettings.h"
 
@@ -54,6 +55,8 @@ public:
     int InputCount() const;
     /// The waiting bytes with their arrival times, oldest first, without taking them.
     std::vector<ArrivedByte> WaitingBytes() const;
+    /// When the latest bytes arrived: every frame they complete was read then.
+    Arrival LastArrival() const { return m_lastArrival; }
     /// Moves up to count waiting bytes into buffer, oldest first; returns how many.
     int Read(char *buffer, int count);
     /// Queues count bytes for sending; returns how many. Raises Exception when closed.
@@ -87,4 +90,5 @@ private:
     bool m_openedPseudoTerminal = false;
     std::deque<ArrivedByte> m_input;
     QElapsedTimer m_sinceStart; // stamps arrivals
+    Arrival m_lastArrival;
 };

@@ -1,6 +1,7 @@
 #include "link/linkerrors.h"
 
 #include "devices/serialdevices.h"
+#include "devices/terminalrefusal.h"
 #include "errors/systemreason.h"
 #include "link/portnaming.h"
 
@@ -70,11 +71,14 @@ QString serialReason(QSerialPort::SerialPortError error, const QString &qtText)
 
 std::optional<OpenFailure> refusedTerminal(const QString &device, const MachineRoots &roots)
 {
-    if (lineKind(device, roots) == LineKind::TerminalNotLine)
+    switch (lineKind(device, roots)) {
+    case LineKind::TerminalNotLine:
         return OpenFailure{OpenFailure::TerminalNotLine};
-    if (isSystemConsole(device, roots))
+    case LineKind::SystemConsole:
         return OpenFailure{OpenFailure::SystemConsole};
-    return std::nullopt;
+    default:
+        return std::nullopt;
+    }
 }
 
 QString openFailureMessage(const QString &port, const OpenFailure &failure)
@@ -115,15 +119,9 @@ QString openFailureMessage(const QString &port, const OpenFailure &failure)
                                 "exemplo: sensor-viewer-on /dev/ttyUSB0).")
                      .arg(port);
     case OpenFailure::TerminalNotLine:
-        return prefix
-               + QStringLiteral("é um terminal do próprio computador (um console ou o "
-                                "terminal em que se digita), e não uma linha serial. Escolha "
-                                "a porta em que a placa está ligada, como /dev/ttyUSB0.");
+        return prefix + terminalRefusal(LineKind::TerminalNotLine);
     case OpenFailure::SystemConsole:
-        return prefix
-               + QStringLiteral("é o console do sistema, onde o kernel escreve as suas "
-                                "mensagens. Ligue a placa em outra porta, ou peça ao "
-                                "administrador que tire o console dela.");
+        return prefix + terminalRefusal(LineKind::SystemConsole);
     case OpenFailure::Other:
         break;
     }

@@ -27,8 +27,7 @@ QByteArray CsvFormat::header() const
     return names.replace(',', m_separator);
 }
 
-void CsvFormat::appendRow(QByteArray &out, qint64 number, const SampleRecord &sample,
-                          qint64 sinceFirstNs)
+void CsvFormat::appendRow(QByteArray &out, qint64 number, const Sample &sample, qint64 sinceFirstNs)
 {
     // Built in place and appended at once: at tens of thousands of rows a second, each
     // append's own checks would cost more than the row.

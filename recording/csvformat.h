@@ -1,6 +1,6 @@
 #pragma once
 
-#include "recording/samplelog.h"
+#include "acquisition/sample.h"
 
 #include <QByteArray>
 #include <QLocale>
@@ -21,9 +21,9 @@ public:
     char separator() const { return m_separator; }
     QByteArray header() const;
 
-    /// Appends the row of `sample`, the file's `number`th (from 1), read `sinceFirstNs`
-    /// nanoseconds after the file's first row on the steady clock.
-    void appendRow(QByteArray &out, qint64 number, const SampleRecord &sample, qint64 sinceFirstNs);
+    /// Appends the row of `sample`, numbered `number`, read `sinceFirstNs` nanoseconds
+    /// after the file's first row on the steady clock.
+    void appendRow(QByteArray &out, qint64 number, const Sample &sample, qint64 sinceFirstNs);
 
 private:
     char *writeInstant(char *at, qint64 wallMs);

@@ -22,15 +22,15 @@ QString saveAtOnce(const QString &path, const QString &what,
         .arg(what, path, reason);
 }
 
-QString saveSamples(const QString &path, const std::vector<SampleRecord> &samples,
-                    const QLocale &locale)
+QString saveSamples(const QString &path, const SampleStore &store, const QLocale &locale)
 {
     return saveAtOnce(path, QStringLiteral("os dados"), [&](QIODevice &file) {
         CsvFormat format(locale);
         QByteArray rows = format.header();
-        qint64 number = 0;
-        for (const SampleRecord &sample : samples) {
-            format.appendRow(rows, ++number, sample, sample.steadyNs - samples.front().steadyNs);
+        const qint64 firstNs = store.isEmpty() ? 0 : store.at(0).steadyNs;
+        for (qint64 n = 0; n < store.count(); n = store.nextHeld(n)) {
+            const Sample sample = store.at(n);
+            format.appendRow(rows, n + 1, sample, sample.steadyNs - firstNs);
             if (rows.size() < 64 * 1024)
                 continue;
             if (file.write(rows) != rows.size())

@@ -1,19 +1,18 @@
 #pragma once
 
-#include "recording/samplelog.h"
+#include "acquisition/samplestore.h"
 
 #include <QIODevice>
 #include <QLocale>
 #include <QString>
 
 #include <functional>
-#include <vector>
 
-/// Writes `samples` to a CSV file at `path` in one go: the file there is replaced only
-/// once the new one is complete, never left half-written. Returns an empty string, or
-/// the message telling the user why it could not be saved.
-QString saveSamples(const QString &path, const std::vector<SampleRecord> &samples,
-                    const QLocale &locale);
+/// Writes the samples `store` holds to a CSV file at `path` in one go, each numbered as
+/// in the session (from 1), so that samples dropped show as a jump: the file there is
+/// replaced only once the new one is complete, never left half-written. Returns an empty
+/// string, or the message telling the user why it could not be saved.
+QString saveSamples(const QString &path, const SampleStore &store, const QLocale &locale);
 
 /// Saves what `write` puts in a file, the same way; the message's words for what is
 /// saved are `what` ("os dados", "a imagem").

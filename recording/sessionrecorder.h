@@ -1,57 +1,68 @@
 #pragma once
 
-#include "recording/csvformat.h"
+#include "acquisition/samplefeed.h"
+#include "recording/recordfile.h"
 
+#include <QLocale>
 #include <QObject>
-#include <QTimer>
 
 #include <chrono>
+#include <memory>
+#include <vector>
 
-// Recording: each sample goes to the end of a CSV file as it arrives. Rows are gathered
-// and written whole, a batch with one write(), so that the file holds only whole rows
-// whatever happens to the program; a timer writes what waits at least every quarter
-// second and has the disk keep it (fdatasync) at most once a second. A failure (the disk
-// full, the file's folder removed) stops the recording and is told once; the rows already
-// in the file stay whole.
-class SessionRecorder : public QObject
+// Recording: each sample goes to the end of a CSV file as it arrives. The file is
+// written on a thread of its own, so that a slow disk never holds up the window: rows are
+// gathered and written whole, a batch at least every quarter second, and the disk is made
+// to keep them at most a second after they arrived. Stopping, the rows still waiting are
+// written and kept before the file is closed; the program's end waits for that.
+//
+// A failure (the disk full, the file removed) stops the recording and is told once, with
+// its own cause and advice. A file renamed while recorded is followed.
+class SessionRecorder : public QObject, public SampleSink
 {
     Q_OBJECT
 public:
-    explicit SessionRecorder(const QLocale &locale, QObject *parent = nullptr);
+    explicit SessionRecorder(const QLocale &locale, QObject *parent = nullptr,
+                             RecordFile::Opener opener = &RecordFile::open);
+    /// Every row taken is written and kept before the files close.
     ~SessionRecorder() override;
 
     /// Starts a file at `path`, emptying one already there (the user has confirmed it),
-    /// with the header row. False, with failed() emitted, if it can't be written.
+    /// with the header row. False, with failed() emitted, if it can't be recorded into.
     bool start(const QString &path);
-    /// Writes what waits, has the disk keep it and closes the file.
+    /// Ends the recording: the rows still waiting are written and kept, then the file is
+    /// closed, without waiting here for the disk.
     void stop();
-    bool isRecording() const { return m_fd >= 0; }
+    bool isRecording() const { return m_writer != nullptr; }
+    /// Where the file being recorded is now.
     QString path() const { return m_path; }
+    /// Whether `path` names the file being recorded or one still being closed.
+    bool isRecordingTo(const QString &path) const;
 
     /// Adds the sample's row, numbered and timed from the file's first row.
-    void add(const SampleRecord &sample);
-    /// Writes the rows waiting, at once.
-    void flush();
+    void take(const Sample &sample) override;
 
     static constexpr std::chrono::milliseconds kWriteInterval{250};
     static constexpr std::chrono::seconds kSyncInterval{1};
 
 signals:
-    /// The recording stopped on an error; the message names the file and the reason.
+    /// The recording stopped on an error; the message names the file, the cause and what
+    /// to do.
     void failed(const QString &message);
+    /// The file being recorded was renamed or moved: it is now at `path`.
+    void pathChanged(const QString &path);
 
 private:
-    void onTick();
-    void fail(int error);
+    class Writer;
+    void writerFailed(int id, const FileError &error, const QString &path);
+    void writerMoved(int id, const QString &path);
+    void writerDone(int id);
+    void finishAll();
 
-    CsvFormat m_format;
-    QTimer m_timer;
+    QLocale m_locale;
+    RecordFile::Opener m_opener;
+    std::unique_ptr<Writer> m_writer;
+    std::vector<std::unique_ptr<Writer>> m_closing; // stopped, their last rows being kept
     QString m_path;
-    int m_fd = -1;
-    QByteArray m_buffer;
-    qint64 m_rows = 0;
-    qint64 m_firstSteadyNs = 0;
-    qint64 m_wholeSize = 0; // bytes of whole rows in the file
-    bool m_unsynced = false;
-    std::chrono::steady_clock::time_point m_lastSync;
+    int m_nextId = 0;
 };

@@ -20,7 +20,7 @@ linux) packages=(
     cmake ninja-build g++ pkg-config
     qt6-base-dev libqt6opengl6-dev qt6-charts-dev qt6-serialport-dev qt6-svg-dev qt6-translations-l10n libgl-dev
     fonts-liberation2 libfontconfig-dev
-    librsvg2-bin dpkg-dev file locales
+    librsvg2-bin dpkg-dev file locales strace
     xvfb xdotool imagemagick bubblewrap dbus-daemon at-spi2-core python3-pyatspi python3-xlib openbox
     clang libclang-rt-14-dev
     libbenchmark-dev

@@ -3,14 +3,14 @@
 #include <QLineSeries>
 
 #include <algorithm>
-#include <limits>
 
 #include <utility>
 
 using namespace std::chrono;
 
-LineSeries::LineSeries(QObject *parent, Clock clock)
+LineSeries::LineSeries(const SampleStore &store, QObject *parent, Clock clock)
     : QObject(parent)
+    , m_store(store)
     , m_clock(clock ? std::move(clock) : Clock(&steady_clock::now))
     , m_lastRefresh(m_clock() - kRefreshInterval)
 {
@@ -41,28 +41,21 @@ QList<QPointF> LineSeries::drawnPoints() const
 {
     QList<QPointF> points;
     for (const QList<QPointF> &piece : m_drawn) {
-        if (!piece.isEmpty()) // a piece starts where the one before it ends
-            points.append(piece.mid(points.isEmpty() ? 0 : 1));
+        // A piece starts where the one before it ends, unless the line breaks there.
+        const bool joined = !points.isEmpty() && !piece.isEmpty() && piece.first() == points.last();
+        points.append(piece.mid(joined ? 1 : 0));
     }
     return points;
 }
 
-QList<QPointF> LineSeries::allPoints() const
+void LineSeries::AppendPoint(double x, double)
 {
-    return m_points.within(-std::numeric_limits<double>::infinity(),
-                           std::numeric_limits<double>::infinity());
-}
-
-void LineSeries::AppendPoint(double x, double y)
-{
-    m_points.append(x, y);
     if (reviewing() || (x >= m_minX && x <= m_maxX))
         scheduleFlush();
 }
 
 void LineSeries::ClearPoints()
 {
-    m_points.clear();
     if (m_review == Review::Range)
         m_review = Review::WholeSession; // a range of the old session would show nothing
     scheduleFlush();
@@ -72,7 +65,6 @@ void LineSeries::setVisibleRange(double minX, double maxX)
 {
     m_fixedMinX = minX;
     m_fixedMaxX = maxX;
-    m_points.keepUpTo(maxX);
     if (!reviewing()) { // the chart's axis already shows it: nothing to tell
         m_minX = minX;
         m_maxX = maxX;
@@ -104,11 +96,21 @@ void LineSeries::endReview()
 
 QPair<double, double> LineSeries::wholeSession() const
 {
-    if (m_points.size() == 0)
-        return {m_fixedMinX, m_fixedMaxX};
-    // A short session is shown as wide as the fixed range, rather than stretched.
-    const double first = m_points.first().x();
-    return {first, std::max(m_points.last().x(), first + (m_fixedMaxX - m_fixedMinX))};
+    return wholeTrace(m_store, axis(),
+                      reviewing() ? kShortestSessionSeconds : m_fixedMaxX - m_fixedMinX);
+}
+
+double LineSeries::narrowestSpanAt(double x) const
+{
+    return spanOfSamples(m_store, x, 10, axis());
+}
+
+QPair<double, double> LineSeries::droppedSpan() const
+{
+    const SampleStore::Gap gap = m_store.dropped();
+    if (gap.size() == 0 || gap.end >= m_store.count())
+        return {};
+    return {traceX(m_store, gap.first - 1, axis()), traceX(m_store, gap.end, axis())};
 }
 
 void LineSeries::setColumns(int columns)
@@ -173,11 +175,16 @@ void LineSeries::refreshOnBeat()
 void LineSeries::handOver()
 {
     m_dirty = false;
-    if (reviewing()) {
+    if (reviewing())
         handOverThinned();
-        return;
-    }
-    const QList<QPointF> visible = m_points.within(m_minX, m_maxX);
+    else
+        handOverFixed();
+    emit handedOver();
+}
+
+void LineSeries::handOverFixed()
+{
+    const QList<QPointF> visible = tracePoints(m_store, m_minX, m_maxX);
     const double pieceWidth = (m_maxX - m_minX) / kPieceCount;
     qsizetype first = 0; // the piece's first point
     for (int k = 0; k < kPieceCount; ++k) {
@@ -203,10 +210,12 @@ void LineSeries::handOverThinned()
         const QPair<double, double> whole = wholeSession();
         setShownRange(whole.first, whole.second);
     }
-    // The whole range changes at once here, so one piece does.
-    drawPiece(0, m_points.thinned(m_minX, m_maxX, m_columns), m_minX);
-    for (int k = 1; k < kPieceCount; ++k)
-        drawPiece(k, {}, m_minX);
+    // The whole range changes at once here, so one piece does, or two where the line
+    // breaks over dropped samples.
+    const QList<QList<QPointF>> runs =
+        thinnedTrace(m_store, m_minX, m_maxX, m_columns, TraceAxis::Seconds);
+    for (int k = 0; k < kPieceCount; ++k)
+        drawPiece(k, runs.value(k), m_minX);
 }
 
 void LineSeries::drawPiece(int k, QList<QPointF> points, double leftEdgeX)

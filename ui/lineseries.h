@@ -1,6 +1,6 @@
 #pragma once
 
-#include "acquisition/signalpoints.h"
+#include "acquisition/signaltrace.h"
 
 #include <QLineSeries>
 #include <QObject>
@@ -11,8 +11,9 @@
 #include <chrono>
 #include <functional>
 
-// The signal series: it holds every point the program adds and gives the chart's line
-// only those inside the chart's x range, at most once per screen refresh. The cost of
+// The signal series: a view of the session's store, which holds its points (the store
+// has a sample before the series is told of its point). It gives the chart's line only
+// the points inside the chart's x range, at most once per screen refresh. The cost of
 // drawing so depends neither on how many points are held nor on how fast they come.
 //
 // A change after a quiet spell (no refresh for a whole period) reaches the line at once;
@@ -23,8 +24,10 @@
 // pieces, each a tenth of the x range wide: a new point redraws only the piece it joins,
 // at the cost of a tenth of the line however far the trace has come.
 //
-// Looking back over the session, the line is drawn over any x range, however many points
-// it holds: thinned to a few points per pixel column, in one piece.
+// Looking back over the session, the x axis is the samples' own time, in seconds since
+// the session's first sample, and the line is drawn over any range, however many points
+// it holds: thinned to a few points per pixel column, in one piece, or two where samples
+// were dropped between them.
 class LineSeries : public QObject
 {
     Q_OBJECT
@@ -46,34 +49,40 @@ public:
         LineSeries &m_series;
     };
 
-    /// `clock` tells the time for the refresh periods (steady_clock if empty).
-    explicit LineSeries(QObject *parent = nullptr, Clock clock = {});
+    /// The line of `store`'s samples; `clock` tells the time for the refresh periods
+    /// (steady_clock if empty).
+    explicit LineSeries(const SampleStore &store, QObject *parent = nullptr, Clock clock = {});
     ~LineSeries() override;
 
-    /// Adds a point after the last one (x ascending) and has the chart show it.
+    /// The store's newest sample is the point (x, y): has the chart show it.
     void AppendPoint(double x, double y);
-    /// Removes every point and has the chart show that.
+    /// The store was emptied: has the chart show that.
     void ClearPoints();
 
     /// The pieces the chart draws the line as, left to right.
     QList<QLineSeries *> pieces() const;
     /// Every point the chart shows now, in order.
     QList<QPointF> drawnPoints() const;
-    /// Every point held since the last clear, in order.
-    QList<QPointF> allPoints() const;
-    /// The chart's fixed x range: only these points reach the line, and the points up to
-    /// its right edge are never dropped.
+    /// The chart's fixed x range, in samples: only these points reach the line.
     void setVisibleRange(double minX, double maxX);
 
     /// Shows every point held, the range growing with them as they come.
     void reviewWholeSession();
-    /// Shows the points within minX..maxX.
+    /// Shows the points within minX..maxX, in seconds.
     void review(double minX, double maxX);
     /// Back to the fixed range.
     void endReview();
     bool reviewing() const { return m_review != Review::None; }
-    /// The x range that spans every point held (at least as wide as the fixed range).
+    /// How the x axis places the points now: by number, or in review by their time.
+    TraceAxis axis() const { return reviewing() ? TraceAxis::Seconds : TraceAxis::SampleNumber; }
+    /// The x range on axis() that spans every point held.
     QPair<double, double> wholeSession() const;
+    /// How wide on axis() ten samples around x are: the narrowest a zoom shows.
+    double narrowestSpanAt(double x) const;
+    /// Where on axis() samples were dropped: from the last point before them to the first
+    /// after; empty when none were.
+    QPair<double, double> droppedSpan() const;
+    const SampleStore &store() const { return m_store; }
     /// The pixel columns the line is drawn across, for thinning it under review.
     void setColumns(int columns);
 
@@ -82,23 +91,28 @@ public:
 
     static constexpr std::chrono::milliseconds kRefreshInterval{16}; // one frame at 60 Hz
     static constexpr int kPieceCount = 10;
+    /// A session shorter than this is shown this wide in review, rather than stretched.
+    static constexpr double kShortestSessionSeconds = 10.0;
 
 signals:
     /// The x range shown changed under review, as the user moves it or as points come,
     /// or back to the fixed range at its end.
     void shownRangeChanged(double minX, double maxX);
+    /// The line was handed what changed.
+    void handedOver();
 
 private:
     enum class Review { None, WholeSession, Range };
 
     void setShownRange(double minX, double maxX);
+    void handOverFixed();
     void handOverThinned();
     void drawPiece(int k, QList<QPointF> points, double leftEdgeX);
     void scheduleFlush();
     void refreshOnBeat();
     void handOver();
 
-    SignalPoints m_points;
+    const SampleStore &m_store;
     QList<QPointer<QLineSeries>> m_pieces;
     QList<QList<QPointF>> m_drawn; // the points each piece draws, if any
     QTimer m_refresh;

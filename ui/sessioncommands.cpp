@@ -3,19 +3,19 @@
 #include "errors/errorreporting.h"
 #include "recording/savedfile.h"
 #include "recording/sessionrecorder.h"
+#include "ui/savefiledialog.h"
+#include "ui/signalchart.h"
 
 #include <QAction>
 #include <QDateTime>
 #include <QDir>
-#include <QFileDialog>
+#include <QFileInfo>
 #include <QMenu>
 #include <QPainter>
 #include <QShortcut>
 #include <QStandardPaths>
 #include <QSvgGenerator>
 #include <QWidget>
-
-#include <chrono>
 
 namespace {
 
@@ -27,20 +27,24 @@ const QString kWholeSession = QStringLiteral("Ver a sessão inteira");
 const QString kFixedView = QStringLiteral("Voltar à vista fixa");
 const QString kRecordingMark = QStringLiteral("● Gravando — ");
 const QString kCsvFilter = QStringLiteral("Dados CSV (*.csv)");
+const QString kPngFilter = QStringLiteral("Imagem PNG (*.png)");
+const QString kSvgFilter = QStringLiteral("Desenho SVG (*.svg)");
 
 } // namespace
 
-SessionCommands::SessionCommands(QWidget *window, QWidget *chart)
+SessionCommands::SessionCommands(QWidget *window, SignalChart *chart, const SampleStore &store,
+                                 SessionRecorder &recorder)
     : QObject(window)
     , m_window(window)
     , m_chart(chart)
+    , m_store(store)
+    , m_recorder(recorder)
     , m_menu(new QMenu(window))
-    , m_recorder(new SessionRecorder(QLocale::system(), this))
     , m_caption(window->windowTitle())
-    , m_chartDescription(chart->accessibleDescription())
 {
-    chooseFile = [this](const QString &caption, const QString &suggested, const QString &filter) {
-        return QFileDialog::getSaveFileName(m_window, caption, suggested, filter);
+    chooseFile = [this](const QString &caption, const QString &suggested,
+                        const QStringList &filters, QString *chosenFilter) {
+        return askSaveFileName(m_window, caption, suggested, filters, chosenFilter);
     };
     buildActions();
     m_chart->setContextMenuPolicy(Qt::CustomContextMenu);
@@ -51,10 +55,11 @@ SessionCommands::SessionCommands(QWidget *window, QWidget *chart)
     auto *shiftF10 = new QShortcut(QKeySequence(Qt::SHIFT | Qt::Key_F10), m_chart, nullptr, nullptr,
                                    Qt::WidgetShortcut);
     connect(shiftF10, &QShortcut::activated, this, [this] { showMenu(m_chart->rect().center()); });
-    connect(m_recorder, &SessionRecorder::failed, this, [this](const QString &message) {
+    connect(&m_recorder, &SessionRecorder::failed, this, [this](const QString &message) {
         showRecordingState();
         report(message);
     });
+    connect(&m_recorder, &SessionRecorder::pathChanged, this, &SessionCommands::showRecordingState);
 }
 
 SessionCommands::~SessionCommands() = default;
@@ -91,84 +96,82 @@ void SessionCommands::showMenu(const QPoint &position)
     m_menu->popup(m_chart->mapToGlobal(position));
 }
 
-void SessionCommands::readArrived()
-{
-    const auto steady = std::chrono::steady_clock::now().time_since_epoch();
-    m_readSteadyNs = std::chrono::duration_cast<std::chrono::nanoseconds>(steady).count();
-    m_readWallMs = QDateTime::currentMSecsSinceEpoch();
-}
-
-void SessionCommands::addSample(std::uint16_t reading, int channel)
-{
-    const SampleRecord sample{m_readWallMs, m_readSteadyNs, reading,
-                              static_cast<std::uint8_t>(channel)};
-    m_samples.append(sample);
-    m_recorder->add(sample);
-}
-
-void SessionCommands::clearSamples()
-{
-    m_samples.clear();
-}
-
-bool SessionCommands::isRecording() const
-{
-    return m_recorder->isRecording();
-}
-
 void SessionCommands::setWholeSessionShown(bool shown)
 {
     m_wholeSessionShown = shown;
     m_wholeSession->setText(shown ? kFixedView : kWholeSession);
-    // The chart has just described its new view; the file being recorded to is added again.
-    m_chartDescription = m_chart->accessibleDescription();
-    showRecordingState();
 }
 
 QString SessionCommands::askFile(const QString &caption, const QString &extension,
-                                 const QString &filter)
+                                 const QStringList &filters, QString *chosenFilter)
 {
-    const QString folder = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
+    // The folder used last in this run, else the documents folder, else home.
+    QString folder = m_lastFolder;
+    if (folder.isEmpty() || !QFileInfo(folder).isDir())
+        folder = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
+    if (folder.isEmpty() || !QFileInfo(folder).isDir())
+        folder = QDir::homePath();
     const QString name = QDateTime::currentDateTime().toString(
         QStringLiteral("'sensor-'yyyy-MM-dd-HHmmss'.%1'").arg(extension));
-    return chooseFile(caption, QDir(folder).filePath(name), filter);
+    QString chosen = filters.value(0);
+    const QString path = chooseFile(caption, QDir(folder).filePath(name), filters, &chosen);
+    if (chosenFilter)
+        *chosenFilter = chosen;
+    if (!path.isEmpty())
+        m_lastFolder = QFileInfo(path).absolutePath();
+    return path;
 }
 
 void SessionCommands::saveData()
 {
-    // Taken before the dialog: what the chart held when the user asked.
-    const std::vector<SampleRecord> samples = m_samples.samples();
-    const QString path = askFile(QStringLiteral("Salvar dados"), QStringLiteral("csv"), kCsvFilter);
-    if (!path.isEmpty())
-        report(saveSamples(path, samples, QLocale::system()));
+    const QString path =
+        askFile(QStringLiteral("Salvar dados"), QStringLiteral("csv"), {kCsvFilter});
+    if (path.isEmpty())
+        return;
+    // Saving replaces the file whole: onto the recording's, it would destroy every row
+    // recorded.
+    if (m_recorder.isRecordingTo(path)) {
+        report(QStringLiteral("“%1” é o arquivo da gravação em curso: salvar os dados nele "
+                              "apagaria as linhas já gravadas. Escolha outro nome, ou pare a "
+                              "gravação antes (Ctrl+R).")
+                   .arg(QDir::toNativeSeparators(path)));
+        return;
+    }
+    // Everything up to now: the samples that came while the dialog was open too.
+    report(saveSamples(path, m_store, QLocale::system()));
 }
 
 void SessionCommands::toggleRecording()
 {
-    if (m_recorder->isRecording()) {
-        m_recorder->stop();
+    if (m_recorder.isRecording()) {
+        m_recorder.stop();
     } else {
         const QString path =
-            askFile(QStringLiteral("Gravar continuamente"), QStringLiteral("csv"), kCsvFilter);
+            askFile(QStringLiteral("Gravar continuamente"), QStringLiteral("csv"), {kCsvFilter});
         if (path.isEmpty())
             return;
-        m_recorder->start(path);
+        m_recorder.start(path);
     }
     showRecordingState();
 }
 
 void SessionCommands::saveImage()
 {
+    QString filter;
     const QString path = askFile(QStringLiteral("Salvar imagem do gráfico"), QStringLiteral("png"),
-                                 QStringLiteral("Imagem PNG (*.png);;Desenho SVG (*.svg)"));
+                                 {kPngFilter, kSvgFilter}, &filter);
     if (path.isEmpty())
         return;
-    const bool svg = path.endsWith(QLatin1String(".svg"), Qt::CaseInsensitive);
+    // The name's own extension, when it is one offered, else the filter chosen.
+    const QString suffix = QFileInfo(path).suffix().toLower();
+    const bool svg =
+        suffix == QLatin1String("svg") || (suffix != QLatin1String("png") && filter == kSvgFilter);
     report(saveAtOnce(path, QStringLiteral("a imagem"), [&](QIODevice &file) {
         if (!svg)
             return m_chart->grab().save(&file, "PNG");
         QSvgGenerator drawing;
         drawing.setOutputDevice(&file);
+        drawing.setResolution(m_chart->logicalDpiX()); // the chart's size, not 4/3 of it
         drawing.setSize(m_chart->size());
         drawing.setViewBox(m_chart->rect());
         drawing.setTitle(m_chart->accessibleName());
@@ -180,13 +183,10 @@ void SessionCommands::saveImage()
 
 void SessionCommands::showRecordingState()
 {
-    const bool on = m_recorder->isRecording();
+    const bool on = m_recorder.isRecording();
     m_record->setText(on ? kStopRecording : kRecord);
     m_window->setWindowTitle(on ? kRecordingMark + m_caption : m_caption);
-    m_chart->setAccessibleDescription(
-        on ? QStringLiteral("%1. Gravando os dados em “%2”.")
-                 .arg(m_chartDescription, QDir::toNativeSeparators(m_recorder->path()))
-           : m_chartDescription);
+    m_chart->setRecordingFile(on ? m_recorder.path() : QString());
 }
 
 void SessionCommands::report(const QString &message)

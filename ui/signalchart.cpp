@@ -4,6 +4,7 @@
 #include "ui/lineseries.h"
 
 #include <QChart>
+#include <QDir>
 #include <QGraphicsLayout>
 #include <QLinearGradient>
 #include <QLineSeries>
@@ -17,6 +18,9 @@
 
 namespace {
 
+const QString kFixedTimeTitle = QStringLiteral("Tempo (x10ms)");
+const QString kReviewTimeTitle = QStringLiteral("Tempo (s)");
+
 // Arial as a sans-serif, as the readout asks for it: Qt looks for the stand-in of a
 // missing Arial once per family and style hint, about a millisecond each time.
 QFont chartFont(int pixelSize)
@@ -25,6 +29,17 @@ QFont chartFont(int pixelSize)
     font.setStyleHint(QFont::SansSerif);
     font.setPixelSize(pixelSize);
     return font;
+}
+
+// ASCII digits with the user's decimal separator where it is a point or a comma (a point
+// elsewhere), and no group separator: the seconds under review reach thousands.
+QLocale labelLocale()
+{
+    QLocale locale = QLocale().decimalPoint() == QLatin1String(",")
+                         ? QLocale(QLocale::Portuguese, QLocale::Brazil)
+                         : QLocale::c();
+    locale.setNumberOptions(QLocale::OmitGroupSeparator);
+    return locale;
 }
 
 } // namespace
@@ -65,7 +80,7 @@ void SignalChart::setUpTitleAndBackground()
 void SignalChart::setUpAxes()
 {
     showRange(0.0, kFixedSpanX);
-    m_bottomAxis->setTitleText(QStringLiteral("Tempo (x10ms)"));
+    m_bottomAxis->setTitleText(kFixedTimeTitle);
     // Localized labels take only a fixed-point format here: "%g" or "%i" leave them blank.
     m_bottomAxis->setLabelFormat(QStringLiteral("%.0f"));
     m_bottomAxis->setTickCount(11);
@@ -89,7 +104,7 @@ void SignalChart::setUpAxes()
     // in the C locale; localizing keeps the separator in the format as it is, where plain
     // printf formatting would squash a separator such as Arabic's to Latin-1.
     chart()->setLocalizeNumbers(true);
-    chart()->setLocale(QLocale::c());
+    chart()->setLocale(labelLocale());
     chart()->addAxis(m_bottomAxis, Qt::AlignBottom);
     chart()->addAxis(m_leftAxis, Qt::AlignLeft);
 }
@@ -109,14 +124,38 @@ void SignalChart::setUpView()
 
 void SignalChart::describe()
 {
-    const QString what =
+    QString text =
         QStringLiteral("Gráfico de linha da tensão lida da placa, de 0 a 5,5 V, por amostra, ");
-    setAccessibleDescription(
-        wholeSessionView()
-            ? what
-                  + QStringLiteral("a sessão inteira: a roda do mouse e as teclas + e − "
-                                   "aproximam, arrastar e as setas deslocam, Home mostra tudo")
-            : what + QStringLiteral("de 0 a %1").arg(kFixedSpanX));
+    text += wholeSessionView()
+                ? QStringLiteral("a sessão inteira, por segundo: a roda do mouse e as teclas + e "
+                                 "− aproximam, arrastar e as setas deslocam, Home mostra tudo")
+                : QStringLiteral("de 0 a %1").arg(kFixedSpanX);
+    const SampleStore::Gap dropped = m_series ? m_series->store().dropped() : SampleStore::Gap{};
+    m_describedDropped = dropped.size();
+    m_sinceDescribed.start();
+    if (dropped.size() > 0)
+        text += QStringLiteral(". Para caber na memória, %L1 amostras depois da %L2ª foram "
+                               "descartadas do gráfico; “Gravar continuamente…” guarda todas")
+                    .arg(dropped.size())
+                    .arg(dropped.first);
+    if (!m_recordingFile.isEmpty())
+        text += QStringLiteral(". Gravando os dados em “%1”").arg(m_recordingFile);
+    setAccessibleDescription(text);
+}
+
+void SignalChart::setRecordingFile(const QString &path)
+{
+    m_recordingFile = QDir::toNativeSeparators(path);
+    describe();
+}
+
+void SignalChart::noteDropped()
+{
+    // A fast stream drops samples at every frame: the description follows once a second.
+    const std::int64_t dropped = m_series->store().dropped().size();
+    if (dropped != m_describedDropped
+        && (m_describedDropped == 0 || m_sinceDescribed.elapsed() >= 1000))
+        describe();
 }
 
 void SignalChart::setWholeSessionView(bool on)
@@ -125,6 +164,9 @@ void SignalChart::setWholeSessionView(bool on)
         return;
     // Round numbers along a range of any width; the fixed view keeps its eleven labels.
     m_bottomAxis->setTickType(on ? QValueAxis::TicksDynamic : QValueAxis::TicksFixed);
+    m_bottomAxis->setTitleText(on ? kReviewTimeTitle : kFixedTimeTitle);
+    if (!on)
+        m_bottomAxis->setLabelFormat(QStringLiteral("%.0f"));
     if (on) {
         m_series->reviewWholeSession();
         viewport()->setCursor(Qt::OpenHandCursor);
@@ -162,6 +204,11 @@ void SignalChart::showRange(double minX, double maxX)
     m_bottomAxis->setRange(minX, maxX);
     if (!widening)
         m_bottomAxis->setTickInterval(step);
+    // As many decimals as the step needs: 0.5 s steps take one.
+    if (wholeSessionView()) {
+        const int decimals = std::max(0, int(std::ceil(-std::log10(step) - 1e-9)));
+        m_bottomAxis->setLabelFormat(QStringLiteral("%.%1f").arg(decimals));
+    }
 }
 
 double SignalChart::valueAt(double viewX) const
@@ -176,7 +223,7 @@ void SignalChart::zoomAround(double x, double factor)
 {
     const double minX = m_bottomAxis->min();
     const double span = m_bottomAxis->max() - minX;
-    const double newSpan = std::max(span * factor, kMinReviewSpan);
+    const double newSpan = std::max(span * factor, m_series->narrowestSpanAt(x));
     const double newMinX = x - (x - minX) * newSpan / span;
     reviewRange(newMinX, newMinX + newSpan);
 }
@@ -271,14 +318,41 @@ void SignalChart::keyPressEvent(QKeyEvent *event)
 void SignalChart::paintEvent(QPaintEvent *event)
 {
     QChartView::paintEvent(event);
+    QPainter painter(viewport());
+    if (wholeSessionView())
+        paintDropped(painter);
     // The chart is in the tab order; a frame shows when it has the focus.
     if (!hasFocus())
         return;
     // Drawn here rather than by the style, whose focus rectangle tints the whole chart.
-    QPainter painter(viewport());
     painter.setPen(QPen(palette().color(QPalette::Highlight), 2.0));
     painter.setBrush(Qt::NoBrush);
     painter.drawRect(QRectF(viewport()->rect()).adjusted(1.0, 1.0, -1.0, -1.0));
+}
+
+// The span of dropped samples, hatched across the plot's height, with their count.
+void SignalChart::paintDropped(QPainter &painter)
+{
+    const QPair<double, double> span = m_series->droppedSpan();
+    if (span.first >= span.second)
+        return;
+    const QRectF area = chart()->plotArea();
+    const double scale = area.width() / (m_bottomAxis->max() - m_bottomAxis->min());
+    const double left = area.left() + (span.first - m_bottomAxis->min()) * scale;
+    const double right = area.left() + (span.second - m_bottomAxis->min()) * scale;
+    const QRectF inChart = QRectF(QPointF(left, area.top()), QPointF(right, area.bottom()))
+                               .intersected(area)
+                               .adjusted(0, 0, std::max(0.0, 2.0 - (right - left)), 0);
+    if (inChart.isEmpty())
+        return;
+    const QRect band = mapFromScene(chart()->mapToScene(inChart)).boundingRect();
+    painter.save();
+    painter.fillRect(band, QBrush(QColor(96, 96, 96, 90), Qt::BDiagPattern));
+    painter.setPen(QColor(64, 64, 64));
+    painter.setFont(chartFont(10));
+    painter.drawText(band.adjusted(2, 2, 200, 0), Qt::AlignLeft | Qt::AlignTop,
+                     QStringLiteral("%L1 descartadas").arg(m_series->store().dropped().size()));
+    painter.restore();
 }
 
 void SignalChart::focusInEvent(QFocusEvent *event)
@@ -307,6 +381,11 @@ void SignalChart::addSeries(LineSeries *series)
     }
     m_series = series;
     connect(series, &LineSeries::shownRangeChanged, this, &SignalChart::showRange);
+    connect(series, &LineSeries::handedOver, this, [this] {
+        noteDropped();
+        if (wholeSessionView())
+            viewport()->update(); // the marked span moves with the range
+    });
     // Under review the line is thinned to the plot's pixel columns.
     const auto setColumns = [this](const QRectF &area) {
         m_series->setColumns(qCeil(area.width() * devicePixelRatioF()));

@@ -1,23 +1,27 @@
 #pragma once
 
 #include <QChartView>
+#include <QElapsedTimer>
 
 class LineSeries;
+class QPainter;
 class QValueAxis;
 
 // The signal chart: voltage against sample number on fixed axes, 0 to 100 samples by
 // 0 to 5.5 V, that never follow the data.
 //
-// Looking back over the whole session, the x axis spans every point held instead, and the
-// wheel (around the pointer), a drag with the left button and keys (+, -, =, Left, Right,
-// Home) zoom and pan it; the y axis stays as it is.
+// Looking back over the whole session, the x axis spans every point held instead, in
+// seconds since the session began, and the wheel (around the pointer), a drag with the
+// left button and keys (+, -, =, Left, Right, Home) zoom and pan it; the y axis stays as
+// it is. Where the session's store dropped samples, the line breaks and the span is marked.
+//
+// What a screen reader says of the chart (its description) is the chart's own: the view,
+// the samples dropped, the file being recorded.
 class SignalChart : public QChartView
 {
     Q_OBJECT
 public:
     static constexpr double kMaxVolts = 5.5;
-    /// The narrowest x range a zoom shows, in samples.
-    static constexpr double kMinReviewSpan = 10.0;
 
     explicit SignalChart(QWidget *parent = nullptr);
 
@@ -29,6 +33,8 @@ public:
     /// Spans the x axis over the whole session (on) or brings back the fixed view (off).
     void setWholeSessionView(bool on);
     bool wholeSessionView() const;
+    /// The file the session is being recorded to, for the description; empty when none.
+    void setRecordingFile(const QString &path);
 
 signals:
     void wholeSessionViewChanged(bool on);
@@ -53,10 +59,15 @@ private:
     void zoomAround(double x, double factor);
     void panBy(double dx);
     void reviewRange(double minX, double maxX);
+    void noteDropped();
+    void paintDropped(QPainter &painter);
 
     QValueAxis *m_bottomAxis;
     QValueAxis *m_leftAxis;
     LineSeries *m_series = nullptr;
     double m_dragFromX = 0.0; // where the drag's last move ended, in view pixels
     bool m_dragging = false;
+    QString m_recordingFile;
+    std::int64_t m_describedDropped = 0; // the samples dropped that the description tells
+    QElapsedTimer m_sinceDescribed;
 };

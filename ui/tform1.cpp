@@ -8,6 +8,8 @@
 #include "link/comport.h"
 #include "link/linkerrors.h"
 #include "protocol/boardprotocol.h"
+#include "recording/sessionrecorder.h"
+#include "ui/droppedsamplesnote.h"
 #include "ui/lineseries.h"
 #include "ui/pngicon.h"
 #include "ui/screenfit.h"
@@ -26,17 +28,6 @@
 #include <QTimer>
 
 namespace {
-
-// The controls as designed (see windowdesign.h); positions are in the client area.
-constexpr QRect kLabel6Geometry(24, 32, 76, 13);
-constexpr QRect kComLed1Geometry(104, 24, 25, 25);
-constexpr QRect kButton1Geometry(144, 24, 113, 25);
-constexpr QRect kComboBox1Geometry(304, 24, 145, 21);
-constexpr QPoint kLabel1Position(504, 24);
-constexpr QRect kChart1Geometry(64, 112, 609, 250);
-constexpr QRect kButton4Geometry(320, 392, 89, 25);
-constexpr QRect kBitBtn1Geometry(760, 416, 75, 25);
-constexpr int kSelectorEntryHeight = 13;
 
 const QString kCaption = QStringLiteral("Visualização dos dados capturados pelo sensor");
 const QString kChannelPrompt = QStringLiteral("Selecione o canal:");
@@ -122,7 +113,7 @@ void TForm1::buildComponents()
     Label1 = new QLabel(QStringLiteral("0.0"), this);
     ComboBox1 = new QComboBox(this);
     Chart1 = new SignalChart(this);
-    Series1 = new LineSeries(Chart1);
+    Series1 = new LineSeries(m_samples.store(), Chart1);
     Button4 = new QPushButton(QStringLiteral("Limpar Gráfico"), this);
 
     ComLed1->setComPort(ComPort1);
@@ -208,7 +199,11 @@ void TForm1::wireEvents()
 
 void TForm1::buildSessionCommands()
 {
-    m_session = new SessionCommands(this, Chart1);
+    m_recorder = new SessionRecorder(QLocale::system(), this);
+    m_samples.connect(m_recorder);
+    m_droppedNote = std::make_unique<DroppedSamplesNote>(m_samples.store());
+    m_samples.connect(m_droppedNote.get());
+    m_session = new SessionCommands(this, Chart1, m_samples.store(), *m_recorder);
     connect(m_session, &SessionCommands::wholeSessionToggled, Chart1,
             &SignalChart::setWholeSessionView);
     connect(Chart1, &SignalChart::wholeSessionViewChanged, m_session,
@@ -233,25 +228,27 @@ void TForm1::ComPort1RxChar(QObject *, int)
     const FramingResult framing = assembler.take(ComPort1->WaitingBytes());
     std::vector<char> taken(static_cast<size_t>(framing.consumed));
     ComPort1->Read(taken.data(), framing.consumed);
+    // Each frame is completed by the latest bytes: the read before left at most one byte.
+    const Arrival arrival = ComPort1->LastArrival();
     const LineSeries::Batch oneRead(*Series1); // what a read brings is drawn together
-    m_session->readArrived();
     for (const Frame &frame : framing.frames)
-        addSample(frame.byte0, frame.byte1);
+        addSample(frame, arrival);
     if (!framing.frames.empty())
         m_reports.boardAnswered();
 }
 
-void TForm1::addSample(std::uint8_t byte0, std::uint8_t byte1)
+void TForm1::addSample(const Frame &frame, const Arrival &arrival)
 {
-    LastVoltage = frameVoltage(byte0, byte1);
+    LastVoltage = frameVoltage(frame.byte0, frame.byte1);
     const SamplePosition position = nextSamplePosition(SampleIndex);
-    if (position.restartTrace) {
-        Series1->ClearPoints();
-        m_session->clearSamples();
-    }
+    if (position.restartTrace)
+        clearSignal();
+    // The sample, stamped once, goes to the session's store and the recording; the chart
+    // draws it from the store.
+    m_samples.add({arrival.steadyNs, arrival.wallMs, rawReading(frame.byte0, frame.byte1),
+                   static_cast<std::uint8_t>(m_polledChannel)});
     Series1->AppendPoint(position.x, static_cast<double>(LastVoltage));
     SampleIndex = position.x + 1;
-    m_session->addSample(rawReading(byte0, byte1), m_polledChannel);
 }
 
 void TForm1::Timer1Timer(QObject *)
@@ -295,9 +292,14 @@ void TForm1::BitBtn1Click(QObject *)
 
 void TForm1::Button4Click(QObject *)
 {
-    Series1->ClearPoints();
+    clearSignal();
     SampleIndex = 0;
-    m_session->clearSamples();
+}
+
+void TForm1::clearSignal()
+{
+    m_samples.clear(); // the session starts afresh; a recording goes on
+    Series1->ClearPoints();
 }
 
 void TForm1::resizeEvent(QResizeEvent *event)

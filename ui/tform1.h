@@ -1,5 +1,6 @@
 #pragma once
 
+#include "acquisition/samplefeed.h"
 #include "link/linkreports.h"
 #include "link/serialsettings.h"
 
@@ -13,6 +14,7 @@ class QLabel;
 class QPushButton;
 class QTimer;
 class SessionCommands;
+class SessionRecorder;
 class SignalChart;
 
 // The program's one window. It owns every component: the link to the board and its
@@ -50,6 +52,9 @@ public:
 
     /// Saving, recording and reviewing the session: the chart's context menu and shortcuts.
     SessionCommands *sessionCommands() const { return m_session; }
+    /// Where each decoded sample goes: the session's store, which the chart draws from,
+    /// and the recording.
+    SampleFeed &samples() { return m_samples; }
 
     static constexpr int kPollIntervalMs = 1000;
 
@@ -63,11 +68,15 @@ private:
     void describeForAssistiveTechnology();
     void wireEvents();
     void buildSessionCommands();
-    void addSample(std::uint8_t byte0, std::uint8_t byte1);
+    void addSample(const Frame &frame, const Arrival &arrival);
+    void clearSignal();
     void pollTick();
 
+    SampleFeed m_samples; // before the series, which draws from its store
     LinkReports m_reports;
     QList<QPair<QWidget *, QPoint>> m_designedPlaces; // each control's place as designed
     SessionCommands *m_session = nullptr;
+    SessionRecorder *m_recorder = nullptr;
+    std::unique_ptr<SampleSink> m_droppedNote;
     int m_polledChannel = 0; // 1..5: the channel of the last command sent
 };

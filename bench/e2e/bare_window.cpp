@@ -1,5 +1,6 @@
 // The floor the viewer's start-up is compared with: a bare Qt window, or one holding a
-// single chart view, at the viewer's place and size. Argument: "window" or "chart".
+// single chart view where the viewer's chart is, at the viewer's place and size. Argument:
+// "window" or "chart".
 #include "ui/windowdesign.h"
 
 #include <QApplication>
@@ -20,7 +21,7 @@ int main(int argc, char **argv)
         chart->addSeries(new QLineSeries);
         chart->createDefaultAxes();
         auto *view = new QChartView(chart, &window);
-        view->setGeometry(64, 112, 609, 250);
+        view->setGeometry(kChart1Geometry);
     }
     window.show();
     return app.exec();

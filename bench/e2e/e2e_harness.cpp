@@ -1,9 +1,11 @@
 // The viewer measured from outside, as a user's screen and serial line see it. It runs
-// the real binary, and the viewer as it was at an earlier revision, in a bubblewrap
-// sandbox that binds a pseudo-terminal as /dev/ttyS1, plays the board on the master side
-// and watches the window's pixels through the X server. Prints one Markdown table.
+// the real binary, and the viewer as it was at an earlier revision when given one, in a
+// bubblewrap sandbox that binds a pseudo-terminal as /dev/ttyS1, plays the board on the
+// master side and watches the window's pixels through the X server. Prints one Markdown
+// table; without an earlier viewer, its columns and the targets judged against it are
+// left empty.
 //
-//   e2e_harness --viewer BIN --before BIN [--before-label TEXT] --bare BIN [--runs N]
+//   e2e_harness --viewer BIN [--before BIN [--before-label TEXT]] --bare BIN [--runs N]
 //               [--quick]
 //
 // Needs DISPLAY on an X server with a black root window (Xvfb -br) and nothing else
@@ -26,7 +28,7 @@ namespace {
 
 struct Programs
 {
-    std::string viewer, before, beforeLabel = "before", bare;
+    std::string viewer, before, beforeLabel = "none", bare; // no `before`: none measured
 };
 
 // One round of start-ups: each program once, in an order that turns with the round so
@@ -34,12 +36,13 @@ struct Programs
 void startUpRound(Screen &screen, const Programs &p, const Settings &s, int round, Looks &looks,
                   Results &results)
 {
-    const std::vector<std::pair<std::string, std::vector<std::string>>> programs = {
-        {"before", {p.before}},
+    std::vector<std::pair<std::string, std::vector<std::string>>> programs = {
         {"now", {p.viewer}},
         {"bare window", {p.bare, "window"}},
         {"bare chart", {p.bare, "chart"}},
     };
+    if (!p.before.empty())
+        programs.insert(programs.begin(), {"before", {p.before}});
     Board board;
     for (size_t i = 0; i < programs.size(); ++i) {
         const auto &[name, argv] = programs[(i + size_t(round)) % programs.size()];
@@ -72,7 +75,7 @@ int main(int argc, char **argv)
             s = Settings::quickRun();
         else {
             std::fprintf(stderr,
-                         "usage: %s --viewer BIN --before BIN [--before-label TEXT] --bare BIN "
+                         "usage: %s --viewer BIN [--before BIN [--before-label TEXT]] --bare BIN "
                          "[--runs N] [--quick]\n",
                          argv[0]);
             return 2;
@@ -80,8 +83,8 @@ int main(int argc, char **argv)
     }
     if (runs > 0)
         s.runs = runs;
-    if (p.viewer.empty() || p.before.empty() || p.bare.empty()) {
-        std::fprintf(stderr, "--viewer, --before and --bare are needed\n");
+    if (p.viewer.empty() || p.bare.empty()) {
+        std::fprintf(stderr, "--viewer and --bare are needed\n");
         return 2;
     }
 
@@ -96,13 +99,12 @@ int main(int argc, char **argv)
             for (int launch = 0; launch < s.launches; ++launch)
                 startUpRound(screen, p, s, run * s.launches + launch, looks, results);
             // Alternate the order so that a drift in the machine's load hits both alike.
-            if (run % 2 == 0) {
+            const bool beforeFirst = run % 2 == 0;
+            if (!p.before.empty() && beforeFirst)
                 results.before.push_back(measureViewer(screen, p.before, s, looks));
-                results.now.push_back(measureViewer(screen, p.viewer, s, looks, true));
-            } else {
-                results.now.push_back(measureViewer(screen, p.viewer, s, looks, true));
+            results.now.push_back(measureViewer(screen, p.viewer, s, looks, true));
+            if (!p.before.empty() && !beforeFirst)
                 results.before.push_back(measureViewer(screen, p.before, s, looks));
-            }
         }
         printTable(results, s, p.beforeLabel);
     } catch (const std::exception &error) {

@@ -18,8 +18,11 @@ extern char **environ;
 namespace e2e {
 namespace {
 
-constexpr Rect kChart{kWindow.x + 64, kWindow.y + 112, 609, 250};
-constexpr int kClearX = kWindow.x + 320 + 44, kClearY = kWindow.y + 392 + 12; // "Limpar Gráfico"
+constexpr Rect kChart{kWindow.x + kChart1Geometry.x(), kWindow.y + kChart1Geometry.y(),
+                      kChart1Geometry.width(), kChart1Geometry.height()};
+// The middle of "Limpar Gráfico".
+constexpr int kClearX = kWindow.x + kButton4Geometry.center().x(),
+              kClearY = kWindow.y + kButton4Geometry.center().y();
 // The window's centre.
 constexpr int kProbeX = kWindow.x + kWindow.w / 2, kProbeY = kWindow.y + kWindow.h / 2;
 constexpr int kPointerRestX = 1270, kPointerRestY = 1010; // off the window

@@ -1,10 +1,9 @@
-// The acquisition logic: the channels' commands, the readout's text, the bounded point
-// store, and how the link's input is cut into frames (the voltage a frame reads as is the
+// The acquisition logic: the channels' commands, the readout's text, and how the link's
+// input is cut into frames (the voltage a frame reads as is the
 // main window's test, drawn and shown).
 
 #include "acquisition/frameassembler.h"
 #include "acquisition/generalformat.h"
-#include "acquisition/signalpoints.h"
 #include "acquisition/signalstate.h"
 #include "protocol/boardprotocol.h"
 
@@ -92,37 +91,6 @@ private slots:
         QFETCH(QLocale, locale);
         QFETCH(QString, text);
         QCOMPARE(formatGeneral(value, locale), text);
-    }
-
-    // However long the board streams, the store holds at most its bound (131,072 points,
-    // 2 MiB), the most recent ones, a day of them at a sample a second. (That it keeps
-    // every point of the fixed view besides is the line series' test.)
-    void pointStoreBound()
-    {
-        constexpr int kStreamed = 200000;
-        constexpr int kDay = 86400;
-        SignalPoints points;
-        for (int x = 0; x < kStreamed; ++x)
-            points.append(x, 2.5);
-        QCOMPARE(points.size(), std::size_t(131072));
-        const QList<QPointF> lastDay = points.within(kStreamed - kDay, kStreamed);
-        QCOMPARE(lastDay.size(), kDay);
-    }
-
-    // Thinned for a few pixel columns, the line keeps of each column its first, lowest,
-    // highest and last point, in the order they came, and the nearest point beyond each
-    // edge of the range, so that it reaches them.
-    void thinnedKeepsEachColumnsExtremes()
-    {
-        const QList<double> ys{2.5, /* 1..13 */ 2, 1, 5, 3, 2, 4.5, 0, 3, 2, 1, 1.5, 4, 3, 2.5};
-        SignalPoints points;
-        for (int i = 0; i < ys.size(); ++i)
-            points.append(i, ys[i]);
-        const QList<QPointF> kept{{0, 2.5}, {1, 2}, {2, 1}, {3, 5}, {4, 3}, {5, 2}, {6, 4.5},
-                                  {7, 0}, {8, 3}, {9, 2}, {10, 1}, {12, 4}, {13, 3}, {14, 2.5}};
-        QCOMPARE(points.thinned(1, 13, 3), kept);
-        // A range between two points: the line through it, from one to the other.
-        QCOMPARE(points.thinned(1.2, 1.8, 3), (QList<QPointF>{{1, 2}, {2, 1}}));
     }
 
     // Each row: the line's speed, what each notification finds newly arrived, the

@@ -14,6 +14,7 @@ import signal
 import subprocess
 import sys
 import tempfile
+import threading
 import time
 
 from Xlib import X, display, protocol
@@ -486,6 +487,58 @@ def e2e_saving_keeps_every_frame_since_the_viewer_began(session, bin_dir):
     readings = [int(row[4]) for row in csv_rows(saved, ";")[1:]]
     expect(readings == sent[:len(readings)] and len(readings) >= 3, True,
            f"readings saved {readings}, sent {sent}")
+
+
+def e2e_stop_signals_keep_the_last_rows_at_a_fast_stream(session, bin_dir):
+    """At 2,000 frames a second, SIGTERM, SIGHUP and SIGINT each end the program as its
+    close button does: the recording holds every frame that came up to 50 ms before the
+    signal. The test plays the board on a pseudo-terminal of its own, the viewer's COM2."""
+    for stop in (signal.SIGTERM, signal.SIGHUP, signal.SIGINT):
+        master, slave = os.openpty()
+        viewer = session.start([*in_private_dev({"ttyS1": os.ttyname(slave)}),
+                                os.path.join(bin_dir, "sensor-viewer")])
+        wait_for(main_window, "the main window", timeout=60)
+        window_id = focus("sensor-viewer")
+        written = []  # (when, frames written by then); reading n % 1024 is frame n's
+        streaming = threading.Event()
+        streaming.set()
+
+        def stream():
+            count = 0
+            while streaming.is_set():
+                os.write(master, b"".join(bytes([n % 256, n % 1024 >> 8])
+                                          for n in range(count, count + 20)))
+                count += 20
+                written.append((time.monotonic(), count))
+                time.sleep(0.01)
+        streamer = threading.Thread(target=stream, daemon=True)
+        streamer.start()
+        path = os.path.join(tempfile.mkdtemp(dir=session.runtime_dir), "dados.csv")
+        record(path)
+        time.sleep(0.5)
+        # The signal comes 120 ms after the file last grew: the rows since are still to be
+        # written, so only writing them out on the way out keeps them.
+        size = os.path.getsize(path)
+        while os.path.getsize(path) == size:
+            time.sleep(0.002)
+        time.sleep(0.12)
+        signalled = time.monotonic()
+        os.kill(viewer_pid(window_id), stop)
+        streaming.clear()
+        streamer.join()
+        expect(viewer.wait(20), 0, f"exit status after {stop.name}")
+        os.close(master)
+        os.close(slave)
+        readings = [int(row[4]) for row in csv_rows(path, ";")[1:]]
+        in_order = all(b == (a + 1) % 1024 for a, b in zip(readings, readings[1:]))
+        due = max(count for when, count in written if when <= signalled - 0.05)
+        # The last frame recorded, as a frame's number: the one of its reading among the
+        # last 1,024 written.
+        total = written[-1][1]
+        last = total - 1 - (total - 1 - readings[-1]) % 1024 if readings else -1
+        expect((in_order, last >= due - 1), (True, True),
+               f"after {stop.name}: {len(readings)} rows in order, the last frame recorded "
+               f"{last}, of the {due} written 50 ms before the signal")
 
 
 if __name__ == "__main__":

@@ -72,12 +72,12 @@ def boxes(folder):
         return shown.read().splitlines()
 
 
-def start_script(processes, folder, script, *arguments, inside=(), **environment):
+def start_script(processes, folder, script, *arguments, inside=(), stdin=None, **environment):
     """Runs one of the scripts in the scratch folder, `inside` the start of a command line
     if given, its output and errors piped."""
     return processes.start([*inside, "/bin/bash", os.path.join(folder, script), *arguments],
-                           env=dict(os.environ, **environment), stdout=subprocess.PIPE,
-                           stderr=subprocess.PIPE, text=True)
+                           env=dict(os.environ, **environment), stdin=stdin,
+                           stdout=subprocess.PIPE, stderr=subprocess.PIPE, text=True)
 
 
 def running(pid):
@@ -153,6 +153,15 @@ def launcher_shows_devices_plugged_in_after_start(processes, launcher_dir, progr
 
 def launcher_refuses_with_a_reason(processes, launcher_dir, program_dir, simulator):
     with scratch_folder(launcher_dir, program_dir, simulator) as folder:
+        # Pseudo-terminals someone types in: the launcher's standard input (it is run from
+        # one, as from a terminal), and a session's controlling terminal, as a shell's. (A
+        # simulated board's, which neither is, is taken: launcher_binds_the_device_as_ttyS1.)
+        run_from, sessions = os.openpty(), os.openpty()
+        processes.start(["setsid", "--ctty", "/bin/sh", "-c", "echo ready; exec sleep 60"],
+                        stdin=sessions[1], stdout=subprocess.PIPE, text=True).stdout.readline()
+        loop = os.path.join(folder, "loop1")
+        os.symlink("loop2", loop)
+        os.symlink("loop1", os.path.join(folder, "loop2"))
         # What is given, PATH when not the test's own, the last line the launcher writes to
         # standard error, its status, and the box that shows the same to a user from the
         # menu (standard error is no terminal here).
@@ -164,6 +173,11 @@ def launcher_refuses_with_a_reason(processes, launcher_dir, program_dir, simulat
              "Não foi possível abrir /dev/ttyUSB-absent: o dispositivo não existe. Verifique se "
              "a placa está ligada ao computador; os adaptadores USB-serial aparecem como "
              "/dev/ttyUSB0 ou /dev/ttyACM0."),
+            ("a loop of links", [loop], None,
+             f"sensor-viewer-on: {loop} is a loop of symbolic links, which leads to no device. "
+             "Name the port the board is plugged into, such as /dev/ttyUSB0.", 1,
+             f"Não foi possível abrir {loop}: os links simbólicos do caminho formam um laço. "
+             "Escolha a porta em que a placa está ligada, como /dev/ttyUSB0."),
             ("device that is not a terminal", ["/dev/null"], None,
              "sensor-viewer-on: /dev/null is not a serial device (a terminal or "
              "pseudo-terminal).", 1,
@@ -174,14 +188,17 @@ def launcher_refuses_with_a_reason(processes, launcher_dir, program_dir, simulat
              "its own /dev/ttyS1. Install it with: sudo apt install bubblewrap", 1,
              "O bubblewrap (bwrap) não está instalado; é ele que mostra /dev/null ao "
              "visualizador como a sua porta COM2. Instale-o com: sudo apt install bubblewrap"),
-            *[(f"{terminal}: a terminal, not a serial line", [terminal], None,
+            *[(f"{what}: a terminal, not a serial line", [terminal], None,
                f"sensor-viewer-on: {terminal} is a terminal of this computer (a console or the "
                "terminal you type in), not a serial line. Name the port the board is plugged "
                "into, such as /dev/ttyUSB0.", 1,
                f"Não foi possível abrir {terminal}: é um terminal do próprio computador (um "
                "console ou o terminal em que se digita), e não uma linha serial. Escolha a "
                "porta em que a placa está ligada, como /dev/ttyUSB0.")
-              for terminal in ("/dev/tty", "/dev/ptmx")],
+              for what, terminal in (
+                  ("/dev/tty", "/dev/tty"), ("/dev/ptmx", "/dev/ptmx"),
+                  ("the pseudo-terminal it is run from", os.ttyname(run_from[1])),
+                  ("a session's pseudo-terminal", os.ttyname(sessions[1])))],
             ("an empty name", [""], None, "sensor-viewer-on: the device's name is empty.", 2,
              "O nome do dispositivo está vazio. Uso: sensor-viewer-on [DISPOSITIVO]"),
             ("two devices", ["a", "b"], None,
@@ -193,7 +210,8 @@ def launcher_refuses_with_a_reason(processes, launcher_dir, program_dir, simulat
             shown = len(boxes(folder))
             # Were a terminal taken, the stand-in viewer would leave it alone.
             launcher = start_script(processes, folder, "sensor-viewer-on", *given,
-                                    PATH=path or os.environ["PATH"], STAND_IN_WAITS="1")
+                                    stdin=run_from[1], PATH=path or os.environ["PATH"],
+                                    STAND_IN_WAITS="1")
             _, errors = launcher.communicate(timeout=30)
             expect(errors.splitlines()[-1:], [message], f"{name}: the message")
             expect(launcher.returncode, status, f"{name}: exit status")
@@ -221,18 +239,34 @@ def launcher_without_bubblewrap_the_viewer_opens_COM2(processes, launcher_dir, p
         expect(launcher.returncode, 7, "exit status")
 
 
+def child_running(pid, script):
+    """The PID of the child of `pid` that runs the script named `script`."""
+    with open(f"/proc/{pid}/task/{pid}/children") as children:
+        for child in children.read().split():
+            with open(f"/proc/{child}/cmdline", "rb") as command:
+                arguments = command.read().split(b"\0")
+            if any(argument.endswith(f"/{script}".encode()) for argument in arguments):
+                return int(child)
+    raise AssertionError(f"no child of {pid} runs {script}")
+
+
 def launcher_demo_stops_both_on_any_signal(processes, launcher_dir, program_dir, simulator):
-    # Whatever signal ends the demo, the board and the viewer end with it.
+    # Whatever signal ends the demo, or the sensor-viewer-on it started, the board and the
+    # viewer end with it: Ctrl-C's too, which a script's background job ignores unless told.
     with scratch_folder(launcher_dir, program_dir, simulator) as folder:
-        for signal_number in (signal.SIGTERM, signal.SIGHUP):
-            name = signal_number.name
+        for signal_number, to in ((signal.SIGTERM, "sensor-viewer-demo"),
+                                  (signal.SIGHUP, "sensor-viewer-demo"),
+                                  (signal.SIGINT, "sensor-viewer-demo"),
+                                  (signal.SIGINT, "sensor-viewer-on")):
+            name = f"{signal_number.name} to {to}"
             demo = start_script(processes, folder, "sensor-viewer-demo", STAND_IN_WAITS="1")
             output, errors = Lines(demo.stdout), Lines(demo.stderr)
             started = wait_for(lambda: output.starting("pid "), f"{name}: the stand-in's PID",
                                timeout=30)
             viewer = int(started[0][1].split()[1])
             expect(running(viewer), True, f"{name}: the viewer runs")
-            os.kill(demo.pid, signal_number)
+            os.kill(demo.pid if to == "sensor-viewer-demo" else child_running(demo.pid, to),
+                    signal_number)
             expect(demo.wait(10), 0, f"{name}: the demo's exit status")
             expect("stopped" in errors.all(), True, f"{name}: the board says it stopped")
             wait_for(lambda: not running(viewer), f"{name}: the viewer to end", timeout=5)

@@ -17,8 +17,8 @@ class TestSettingsDialog : public QObject
 private slots:
     void defaultSettings();
     void listedPortIsDescribed();
-    void typedSettingsAreCheckedOnOk_data();
-    void typedSettingsAreCheckedOnOk();
+    void givenSettingsAreCheckedAndAppliedOnOk_data();
+    void givenSettingsAreCheckedAndAppliedOnOk();
     void rtsIsTheDriversUnderRtsCts();
 };
 
@@ -54,38 +54,50 @@ void TestSettingsDialog::listedPortIsDescribed()
     QCOMPARE(labels.contains("/dev/ttyUSB0"), true);
 }
 
-// What is typed is what is applied, once checked on OK, which Enter in a field presses too.
-// The fields offer their lists without completing from them: 250000 typed into the focused
-// field stays 250000, not the listed 2500000. What the line cannot take keeps the dialog
-// open, and a box says what to give instead.
-void TestSettingsDialog::typedSettingsAreCheckedOnOk_data()
+// What is typed or chosen is what is applied, once checked on OK, which Enter in a field
+// presses too. The fields offer their lists without completing from them: 250000 typed into
+// the focused field stays 250000, not the listed 2500000, and ttyUSB1 stays ttyUSB1 beside
+// a listed ttyUSB10. What the line cannot take keeps the dialog open, and a box says what
+// to give instead.
+void TestSettingsDialog::givenSettingsAreCheckedAndAppliedOnOk_data()
 {
     QTest::addColumn<QString>("port");
     QTest::addColumn<QString>("speed");
+    QTest::addColumn<QString>("stopBits");
     QTest::addColumn<QString>("told"); // empty: the settings are taken
+    const auto row = [](const char *name, QString port, QString speed, QString stopBits,
+                        QString told = {}) {
+        QTest::newRow(name) << port << speed << stopBits << told;
+    };
     const QString badSpeed = "Indique uma velocidade válida, de 1 a 4000000 baud.";
-    QTest::newRow("a speed between listed ones") << "COM2" << "250000" << "";
-    QTest::newRow("the lowest speed") << "COM2" << "1" << "";
-    QTest::newRow("the highest speed") << "COM2" << "4000000" << "";
-    QTest::newRow("no speed") << "COM2" << "0" << badSpeed;
-    QTest::newRow("above the highest speed") << "COM2" << "4000001" << badSpeed;
-    QTest::newRow("no port") << "  " << "19200" << "Indique a porta serial.";
+    row("a speed between listed ones", "COM2", "250000", "1");
+    row("the lowest speed", "COM2", "1", "1");
+    row("the highest speed", "COM2", "4000000", "1");
+    row("no speed", "COM2", "0", "1", badSpeed);
+    row("above the highest speed", "COM2", "4000001", "1", badSpeed);
+    row("no port", "  ", "19200", "1", "Indique a porta serial.");
+    row("a port's name that starts a listed one", "ttyUSB1", "19200", "1");
+    row("two stop bits", "COM2", "19200", "2");
 }
 
-void TestSettingsDialog::typedSettingsAreCheckedOnOk()
+void TestSettingsDialog::givenSettingsAreCheckedAndAppliedOnOk()
 {
     QFETCH(QString, port);
     QFETCH(QString, speed);
+    QFETCH(QString, stopBits);
     QFETCH(QString, told);
-    SettingsDialog dialog(SerialSettings{}, nullptr, {});
+    SettingsDialog dialog(SerialSettings{}, nullptr, {{"ttyUSB10", "", "", "/dev/ttyUSB10"}});
     dialog.show();
     QVERIFY(QTest::qWaitForWindowActive(&dialog));
-    dialog.findChild<QComboBox *>("portBox")->setCurrentText(port);
-    QLineEdit *field = dialog.findChild<QComboBox *>("baudRateBox")->lineEdit();
-    field->setFocus();
-    QVERIFY(field->hasFocus());
-    field->clear();
-    QTest::keyClicks(field, speed);
+    auto *stopBitsBox = dialog.findChild<QComboBox *>("stopBitsBox");
+    stopBitsBox->setCurrentIndex(stopBitsBox->findText(stopBits));
+    for (const auto &[box, typed] : {std::pair{"portBox", port}, std::pair{"baudRateBox", speed}}) {
+        QLineEdit *field = dialog.findChild<QComboBox *>(box)->lineEdit();
+        field->setFocus();
+        QVERIFY(field->hasFocus());
+        field->clear();
+        QTest::keyClicks(field, typed);
+    }
     QString box;
     QTimer::singleShot(0, [&box] {
         if (auto *open = qobject_cast<QMessageBox *>(QApplication::activeModalWidget())) {
@@ -93,10 +105,13 @@ void TestSettingsDialog::typedSettingsAreCheckedOnOk()
             open->done(QMessageBox::Ok);
         }
     });
-    QTest::keyClick(field, Qt::Key_Return);
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
     QCOMPARE(box, told);
     QCOMPARE(dialog.result() == QDialog::Accepted, told.isEmpty());
-    QCOMPARE(dialog.settings().baudRate, speed.toInt());
+    const SerialSettings given = dialog.settings();
+    QCOMPARE(given.port, port.trimmed());
+    QCOMPARE(given.baudRate, speed.toInt());
+    QCOMPARE(QString::number(given.stopBits), stopBits);
 }
 
 // With RTS/CTS flow control the driver owns the RTS line: its box is not the user's then.

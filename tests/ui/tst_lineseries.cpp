@@ -11,10 +11,17 @@ using namespace std::chrono;
 
 namespace {
 
+// A zigzag between two readings, 0.5 V and 4.5 V as the board sends them.
+Sample zigzag(qsizetype x)
+{
+    return {x * 1000000, 0, readingForVoltage(x % 2 ? 0.5 : 4.5), 1};
+}
+
 struct ClockedSeries
 {
     steady_clock::time_point now{};
-    LineSeries series{nullptr, [this] { return now; }};
+    SampleStore store;
+    LineSeries series{store, nullptr, [this] { return now; }};
     QList<QPointF> sent;
 
     void wait(int ms) { now += milliseconds(ms); }
@@ -22,7 +29,8 @@ struct ClockedSeries
     {
         wait(ms);
         const qsizetype x = sent.size();
-        sent.append(QPointF(double(x), x % 2 ? 0.5 : 4.5));
+        store.append(zigzag(x));
+        sent.append(QPointF(double(x), store.at(x).volts()));
         series.AppendPoint(sent.last().x(), sent.last().y());
     }
     qsizetype drawn() const { return series.drawnPoints().size(); }
@@ -94,20 +102,20 @@ private slots:
         QCOMPARE(s.series.drawnPoints(), s.sent);
     }
 
-    // The points of a wider fixed range are kept however long the board streams, and so
-    // are those of a narrower one it is given later.
-    void fixedRangeKeepsItsPoints()
+    // However long the board streams, the fixed view shows the session's first 101 points.
+    void fixedViewKeepsItsPoints()
     {
-        LineSeries series;
-        series.setVisibleRange(0, 200);
-        for (int x = 0; x < 200000; ++x)
-            series.AppendPoint(x, 2.5);
+        SampleStore store(1000);
+        LineSeries series(store);
+        series.setVisibleRange(0, kFixedSpanX);
+        for (int x = 0; x < 200000; ++x) {
+            store.append(zigzag(x));
+            series.AppendPoint(x, store.at(x).volts());
+        }
         series.flush();
-        QCOMPARE(series.drawnPoints().size(), 201);
-        series.setVisibleRange(0, 100);
-        series.AppendPoint(200000, 2.5);
-        series.flush();
-        QCOMPARE(series.drawnPoints().size(), 101);
+        const QList<QPointF> drawn = series.drawnPoints();
+        QCOMPARE(drawn.size(), 101);
+        QCOMPARE(drawn.last(), QPointF(100, 4.501953125)); // the reading 922
     }
 };
 

@@ -1,9 +1,11 @@
-// Looking back over the whole session: the x axis spans every point held, the wheel, a
-// drag and the keys zoom and pan it, the line is thinned to the plot's pixel columns however
-// many points it holds, and the fixed view comes back as it was.
+// Looking back over the whole session: the x axis spans every point held, in seconds, the
+// wheel, a drag and the keys zoom and pan it, the line is thinned to the plot's pixel
+// columns however many points it holds, and the fixed view comes back as it was. Here the
+// samples come a second apart, so that a sample's number is its time too.
 
 #include "ui/lineseries.h"
 #include "ui/signalchart.h"
+#include "ui/windowdesign.h"
 
 #include <QtTest>
 #include <QValueAxis>
@@ -13,18 +15,27 @@ namespace {
 using Range = QPair<double, double>;
 enum View { Fixed, WholeSession };
 
+constexpr std::uint16_t kLowReading = 100;  // 0.48828125 V
+constexpr std::uint16_t kHighReading = 900; // 4.39453125 V
+
 // The chart as in the window, a zigzag of `count` points on it, in the view given.
 struct ShownChart
 {
     explicit ShownChart(int count, View view = Fixed)
     {
         chart.addSeries(&series);
-        chart.resize(609, 250);
+        chart.resize(kChart1Geometry.size());
         chart.show();
         for (int x = 0; x < count; ++x)
-            series.AppendPoint(x, x % 2 ? 4.5 : 0.5);
+            add(x % 2 ? kHighReading : kLowReading);
         chart.setWholeSessionView(view == WholeSession);
         series.flush();
+    }
+    void add(std::uint16_t reading)
+    {
+        const std::int64_t x = store.count();
+        store.append({x * 1000000000, 0, reading, 1});
+        series.AppendPoint(double(x), voltageFromRaw(reading));
     }
     // The time axis's range, to a millionth: sums that differ in their last bits are equal.
     Range range() const
@@ -73,7 +84,8 @@ struct ShownChart
         QApplication::sendEvent(chart.viewport(), &turn);
     }
     SignalChart chart;
-    LineSeries series;
+    SampleStore store;
+    LineSeries series{store};
 };
 
 } // namespace
@@ -87,20 +99,21 @@ private slots:
     {
         ShownChart s(250, WholeSession);
         QCOMPARE(s.range(), Range(0, 249));
-        QCOMPARE(s.series.drawnPoints().first(), QPointF(0, 0.5));
-        QCOMPARE(s.series.drawnPoints().last(), QPointF(249, 4.5));
+        QCOMPARE(s.series.drawnPoints().first(), QPointF(0, 0.48828125));
+        QCOMPARE(s.series.drawnPoints().last(), QPointF(249, 4.39453125));
         s.key(Qt::Key_Plus);
         s.key(Qt::Key_Home); // back to all of it, following what comes
         for (int x = 250; x < 300; ++x)
-            s.series.AppendPoint(x, 2.5);
+            s.add(512);
         s.series.flush();
         QCOMPARE(s.range(), Range(0, 299));
         QCOMPARE(s.series.drawnPoints().last(), QPointF(299, 2.5));
         s.key(Qt::Key_Plus);
-        s.series.ClearPoints(); // a zoom into the old session would show nothing
+        s.store.clear(); // a zoom into the old session would show nothing
+        s.series.ClearPoints();
         s.series.flush();
-        QCOMPARE(s.range(), Range(0, kFixedSpanX));
-        QCOMPARE(s.timeLabels(), (QList<int>{0, 10, 20, 30, 40, 50, 60, 70, 80, 90, 100}));
+        QCOMPARE(s.range(), Range(0, LineSeries::kShortestSessionSeconds));
+        QCOMPARE(s.timeLabels(), (QList<int>{0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10}));
     }
 
     // The wheel zooms about the point under the pointer, out no further than the whole

@@ -163,79 +163,6 @@ private slots:
         QCOMPARE(plotted(1), (QList<QPointF>{{0, kOneStep}}));
     }
 
-    // Errors from the handlers are shown from the event loop, one box at a time. The same
-    // error raised again while its box is open is counted into it; another waits its turn,
-    // counting its own repeats meanwhile. One not the program's own shows an empty box.
-    void errorBoxesOneAtATime()
-    {
-        m_user.stop(); // the user is slow to read the first box
-        QTimer::singleShot(50, this, [] {
-            runGuarded([] { throw Exception("A"); });
-            runGuarded([] { throw Exception("A"); });
-            runGuarded([] { throw Exception("B"); });
-            runGuarded([] { throw Exception("B"); });
-            runGuarded([] { throw 42; });
-        });
-        QTimer::singleShot(100, &m_user, qOverload<>(&QTimer::start));
-        runGuarded([] { throw Exception("A"); });
-        QCOMPARE(boxesRead(3),
-                 QStringList({"A\n\n(O mesmo erro se repetiu mais 2 vez(es).)",
-                              "B\n\n(O mesmo erro se repetiu mais 1 vez(es).)", QString()}));
-    }
-
-    // A report taken back while its box is open closes that box, and no other.
-    void reportTakenBackClosesOnlyItsBox()
-    {
-        m_user.stop(); // the user has not read the box
-        const auto userBack = qScopeGuard([this] { m_user.start(); });
-        QPointer<QWidget> box;
-        bool stayedForAnother = false;
-        QTimer look; // acts once the box shows
-        connect(&look, &QTimer::timeout, this, [&] {
-            box = QApplication::activeModalWidget();
-            if (!box)
-                return;
-            look.stop();
-            ErrorReporter::instance()->withdraw("B");
-            stayedForAnother = box->isVisible();
-            ErrorReporter::instance()->withdraw("A");
-        });
-        look.start(10);
-        runGuarded([] { throw Exception("A"); });
-        QTRY_VERIFY(!look.isActive() && box.isNull());
-        QVERIFY(stayedForAnother);
-    }
-
-    // A long name with nothing to break it at, as a port name typed in the set-up dialog
-    // can be, wraps in its box rather than running off the screen.
-    void longNameWrapsInItsBox()
-    {
-        m_user.stop();
-        int boxWidth = 0;
-        QTimer look; // measures the box once it shows, then lets the user read it
-        connect(&look, &QTimer::timeout, this, [&] {
-            if (QWidget *box = QApplication::activeModalWidget()) {
-                boxWidth = box->width();
-                look.stop();
-                m_user.start();
-            }
-        });
-        look.start(10);
-        runGuarded([] { throw Exception("/tmp/" + QString(400, 'x')); });
-        boxesRead(1);
-        QVERIFY2(boxWidth > 0 && boxWidth <= m_form->width(),
-                 qPrintable(QString::number(boxWidth)));
-    }
-
-    // Data that cannot be saved is told, with the file's name, in a box.
-    void failedSaveIsTold()
-    {
-        m_form->sessionCommands()->chooseFile = [](const QString &, const QString &,
-                                                   const QString &) { return "/sem/pasta/d.csv"; };
-        m_form->sessionCommands()->saveDataAction()->trigger();
-        QCOMPARE(boxesRead(1).value(0).contains("/sem/pasta/d.csv"), true);
-    }
-
     // A pseudo-terminal's number goes to the next program that asks for one: the program
     // says the user must open it again. (That it never takes the stranger at that number
     // for its board is the lost-board watch's test.)
@@ -305,9 +232,8 @@ private slots:
         sendFrames(QByteArray::fromHex("0002"));
         tick(4);
         QCOMPARE(boxesRead(1), QStringList({silence}));
-        QTimer::singleShot(0, [] {
-            qobject_cast<QDialog *>(QApplication::activeModalWidget())->accept();
-        });
+        QTimer::singleShot(
+            0, [] { qobject_cast<QDialog *>(QApplication::activeModalWidget())->accept(); });
         m_form->Button1->click();
         tick(4);
         QCOMPARE(boxesRead(1), QStringList({silence}));
