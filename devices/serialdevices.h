@@ -1,17 +1,14 @@
 #pragma once
 
+// Linux's serial devices as /dev, sysfs and procfs describe them, for the link (through
+// portdevice.h), the chooser and the launcher.
+
+#include "devices/portdevice.h"
+
 #include <QList>
 #include <QString>
 
 #include <optional>
-
-// Where the machine's device nodes, sysfs and procfs are; tests give trees of their own.
-struct MachineRoots
-{
-    QString dev = QStringLiteral("/dev");
-    QString sys = QStringLiteral("/sys");
-    QString proc = QStringLiteral("/proc");
-};
 
 /// The USB adapter a tty belongs to, as sysfs describes it.
 struct UsbAdapter
@@ -54,34 +51,6 @@ QString deviceGroup(const QString &node, const QString &procRoot = QStringLitera
 /// udev's /dev/serial/by-id link that leads to the node, which names the adapter itself;
 /// empty when there is none.
 QString byIdLink(const QString &node, const QString &devRoot = QStringLiteral("/dev"));
-
-/// The device a port name stands for: "COMn" is /dev/ttyS<n-1>, a path is used as it is
-/// and a bare name such as "ttyUSB0" lives in /dev.
-QString devicePathForPort(const QString &port);
-
-/// The name the system gives the device at `node`: /dev/ttyUSB0 for a USB adapter,
-/// /dev/pts/7 for a pseudo-terminal, whatever node, link or bind mount it is reached by
-/// (the launcher's sandbox shows the user's device as /dev/ttyS1). `node` itself when it
-/// is no device sysfs or the pseudo-terminals know.
-QString deviceKnownAs(const QString &node, const MachineRoots &roots = {});
-
-/// Whether `node` is a pseudo-terminal (its slave side), by whatever name it is reached.
-bool isPseudoTerminal(const QString &node, const QString &procRoot = QStringLiteral("/proc"));
-
-/// What a path given as the board's port is: the launcher, its chooser and the link all
-/// decide here whether a device may be opened as a board's line.
-enum class LineKind {
-    SerialLine,      // a tty with hardware (a driver's device in sysfs), or a pseudo-terminal,
-                     // that nobody types in
-    Missing,         // nothing there, or a link to nothing
-    LinkLoop,        // links that lead back to one another
-    NotATerminal,    // a file or a device of another kind
-    TerminalNotLine, // a terminal someone types in (a session's controlling terminal, or one
-                     // of this program's standard streams), the console, a virtual console,
-                     // ptmx
-    SystemConsole,   // a line the kernel writes its messages to
-};
-LineKind lineKind(const QString &path, const MachineRoots &roots = {});
 
 /// A serial device a user may mean when he says "the board": a USB serial adapter or a
 /// built-in port with hardware behind it.

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "devices/serialdevices.h"
+#include "devices/portdevice.h"
 
 #include <QString>
 

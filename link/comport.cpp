@@ -1,6 +1,6 @@
 #include "link/comport.h"
 
-#include "devices/serialdevices.h"
+#include "devices/portdevice.h"
 #include "errors/exception.h"
 #include "link/hangup.h"
 #include "link/lostboardwatch.h"

@@ -69,7 +69,7 @@ private slots:
         QFETCH(QString, backSerial);
         QFETCH(bool, found);
         FakeMachine machine;
-        LostBoardWatch watch(nullptr, machine.sys, machine.dev);
+        LostBoardWatch watch(nullptr, machine.roots());
         PtyBoard lost;
         machine.plugAdapter("ttyUSB0", {"FTDI", "FT232R", lostSerial, "1-2"}, {},
                             lost.devicePath());
