@@ -14,3 +14,8 @@ QString systemReason(int error);
 /// The error number whose system text (as Qt quotes it in its errorString()) is `text`;
 /// 0 when the text is none of them (one of Qt's own).
 int errorNumberOf(const QString &text);
+
+/// The system's numbers for a file or device that does not exist and for a wait that ran
+/// out, for what Qt names only by its kind of error.
+extern const int kNotFoundError;
+extern const int kTimedOutError;

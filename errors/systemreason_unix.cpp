@@ -5,6 +5,9 @@
 #include <cerrno>
 #include <cstring>
 
+const int kNotFoundError = ENOENT;
+const int kTimedOutError = ETIMEDOUT;
+
 QString systemReason(int error)
 {
     static const QHash<int, QString> reasons = {

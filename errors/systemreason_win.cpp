@@ -48,6 +48,9 @@ const QHash<int, QString> &reasons()
 
 } // namespace
 
+const int kNotFoundError = ERROR_FILE_NOT_FOUND;
+const int kTimedOutError = ERROR_SEM_TIMEOUT;
+
 QString systemReason(int error)
 {
     return reasons().value(error, QStringLiteral("erro do sistema número %1").arg(error));

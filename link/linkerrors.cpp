@@ -1,15 +1,10 @@
 #include "link/linkerrors.h"
 
-#include "devices/serialdevices.h"
 #include "devices/terminalrefusal.h"
 #include "errors/systemreason.h"
 #include "link/portnaming.h"
 
-#include <QFile>
 #include <QMap>
-
-#include <cerrno>
-#include <unistd.h>
 
 namespace {
 
@@ -20,34 +15,13 @@ QString openPrefix(const QString &port)
 
 } // namespace
 
-OpenFailure classifyOpenFailure(QSerialPort::SerialPortError error, const QString &qtText,
-                                const QString &device, const QString &sysRoot)
-{
-    const int qtError = errorNumberOf(qtText);
-    if (qtError == EIO || isPortWithoutUart(device, sysRoot))
-        return {OpenFailure::NoHardware, EIO};
-    if (::access(QFile::encodeName(device).constData(), R_OK | W_OK) != 0) {
-        const int refused = errno;
-        if (refused == ENOENT)
-            return {OpenFailure::Missing, refused};
-        if (refused == EACCES)
-            return {OpenFailure::PermissionDenied, refused};
-        return {OpenFailure::Other, refused}; // a loop of links, a name too long...
-    }
-    // The device may be used, yet was refused: held by another program when the system
-    // says it is busy, or Qt found its lock file taken (Qt's own text, no error number).
-    if (qtError == EBUSY || (error == QSerialPort::PermissionError && qtError == 0))
-        return {OpenFailure::Busy, EBUSY};
-    return {OpenFailure::Other, qtError};
-}
-
 QString serialReason(QSerialPort::SerialPortError error, const QString &qtText)
 {
     if (const int number = errorNumberOf(qtText))
         return systemReason(number);
     switch (error) {
     case QSerialPort::DeviceNotFoundError:
-        return systemReason(ENOENT);
+        return systemReason(kNotFoundError);
     case QSerialPort::PermissionError:
         return QStringLiteral("o dispositivo está em uso por outro programa");
     case QSerialPort::OpenError:
@@ -61,7 +35,7 @@ QString serialReason(QSerialPort::SerialPortError error, const QString &qtText)
     case QSerialPort::UnsupportedOperationError:
         return QStringLiteral("o dispositivo não aceita essa operação");
     case QSerialPort::TimeoutError:
-        return systemReason(ETIMEDOUT);
+        return systemReason(kTimedOutError);
     case QSerialPort::NotOpenError:
         return QStringLiteral("a porta não está aberta");
     default:
@@ -89,35 +63,13 @@ QString openFailureMessage(const QString &port, const OpenFailure &failure)
         return prefix
                + QStringLiteral("o dispositivo não existe. Verifique se a placa está ligada "
                                 "ao computador e se o nome da porta está certo.");
-    case OpenFailure::PermissionDenied: {
-        const QString device = devicePathForPort(port);
-        const QString group = deviceGroup(device);
-        if (group.isEmpty())
-            return prefix
-                   + QStringLiteral("permissão negada. Nenhum grupo de usuários pode ler e "
-                                    "escrever em %1. Peça ao administrador que dê esse acesso "
-                                    "ao grupo \"dialout\", o grupo de costume das portas "
-                                    "seriais (por exemplo, com uma regra do udev), e que inclua "
-                                    "o seu usuário nesse grupo.")
-                         .arg(device);
-        return prefix
-               + QStringLiteral("permissão negada. Para usar %1, o seu usuário precisa "
-                                "pertencer ao grupo \"%2\" (por exemplo: sudo usermod -aG "
-                                "%2 $USER) e entrar de novo na sessão.")
-                     .arg(device, group);
-    }
+    case OpenFailure::PermissionDenied:
+    case OpenFailure::NoHardware:
+        return prefix + platformOpenReason(port, failure);
     case OpenFailure::Busy:
         return prefix
                + QStringLiteral("a porta está em uso por outro programa. Feche esse "
                                 "programa e tente de novo.");
-    case OpenFailure::NoHardware:
-        return prefix
-               + QStringLiteral("não há hardware de porta serial em %1. Se a placa está "
-                                "ligada por um adaptador USB, abra o programa pelo menu "
-                                "(\"" SENSOR_VIEWER_MENU_NAME "\"), que procura a placa, ou use "
-                                "sensor-viewer-on com o dispositivo do adaptador (por "
-                                "exemplo: sensor-viewer-on /dev/ttyUSB0).")
-                     .arg(port);
     case OpenFailure::TerminalNotLine:
         return prefix + terminalRefusal(LineKind::TerminalNotLine);
     case OpenFailure::SystemConsole:

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "devices/serialdevices.h"
+#include "devices/portdevice.h"
 #include "link/serialsettings.h"
 
 #include <QSerialPort>
@@ -28,11 +28,12 @@ struct OpenFailure
     int error = 0; // the errno behind it, when known
 };
 
-/// Tells the failures of QSerialPort::open() apart. Whether the device may be used at all
-/// is asked of the system (access()), whose error number then gives the reason; a device
-/// that may be used but was refused is held by another program only when the system or Qt
-/// says so. A built-in port with no UART behind it fails with an input/output error.
-/// `sysRoot` is where sysfs is.
+/// Tells the failures of QSerialPort::open() apart, by the platform's rules (one file per
+/// platform). On Linux whether the device may be used at all is asked of the system
+/// (access()), whose error number then gives the reason; a device that may be used but was
+/// refused is held by another program only when the system or Qt says so; a built-in port
+/// with no UART behind it fails with an input/output error; `sysRoot` is where sysfs is.
+/// On Windows a port another program holds is refused as access denied.
 OpenFailure classifyOpenFailure(QSerialPort::SerialPortError error, const QString &qtText,
                                 const QString &device,
                                 const QString &sysRoot = QStringLiteral("/sys"));
@@ -47,6 +48,10 @@ std::optional<OpenFailure> refusedTerminal(const QString &device, const MachineR
 QString serialReason(QSerialPort::SerialPortError error, const QString &qtText);
 
 QString openFailureMessage(const QString &port, const OpenFailure &failure);
+/// The reason for a failure whose words follow the platform's rules (on Linux, a
+/// permission the user lacks and a port without hardware), to follow "Não foi possível
+/// abrir a porta PORT: ".
+QString platformOpenReason(const QString &port, const OpenFailure &failure);
 QString closedPortMessage(const QString &port);
 QString writeFailureMessage(const QString &port, const QString &reason);
 QString settingsFailureMessage(const QString &port, const QString &reason);

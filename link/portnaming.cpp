@@ -1,6 +1,6 @@
 #include "link/portnaming.h"
 
-#include "devices/serialdevices.h"
+#include "devices/portdevice.h"
 
 #include <QRegularExpression>
 
@@ -18,9 +18,11 @@ bool isComName(const QString &port)
 QString describePort(const QString &port, const QString &opened)
 {
     const QString given = devicePathForPort(port);
-    if (isComName(port))
-        return port + QStringLiteral(" (") + deviceKnownAs(opened.isEmpty() ? given : opened)
-               + QLatin1Char(')');
+    if (isComName(port)) {
+        // On Windows a COM name is the device's own.
+        const QString known = deviceKnownAs(opened.isEmpty() ? given : opened);
+        return known == port ? port : port + QStringLiteral(" (") + known + QLatin1Char(')');
+    }
     if (opened.isEmpty() || opened == given)
         return port;
     return port + QStringLiteral(" (") + opened + QLatin1Char(')');
