@@ -3,9 +3,10 @@
 #include "acquisition/generalformat.h"
 #include "protocol/boardprotocol.h"
 
+#include <QDateTime>
+
 #include <algorithm>
 #include <charconv>
-#include <cstdio>
 
 CsvFormat::CsvFormat(const QLocale &locale)
 {
@@ -18,7 +19,6 @@ CsvFormat::CsvFormat(const QLocale &locale)
         QByteArray volts = formatGeneral(voltageFromRaw(reading), QLocale::c()).toLatin1();
         m_volts[reading] = volts.replace('.', m_decimal);
     }
-    tzset();
 }
 
 QByteArray CsvFormat::header() const
@@ -62,13 +62,12 @@ char *CsvFormat::writeInstant(char *at, qint64 wallMs)
     // it as a date and time. The calendar is worked out once a second.
     const qint64 second = wallMs >= 0 ? wallMs / 1000 : (wallMs - 999) / 1000;
     if (second != m_cachedSecond) {
-        m_cachedSecond = static_cast<std::time_t>(second);
-        std::tm local{};
-        localtime_r(&m_cachedSecond, &local);
-        m_secondLength =
-            std::strftime(m_secondText, sizeof m_secondText, "%Y-%m-%dT%H:%M:%S", &local);
+        m_cachedSecond = second;
+        m_secondText = QDateTime::fromSecsSinceEpoch(second)
+                           .toString(QStringLiteral("yyyy-MM-dd'T'HH:mm:ss"))
+                           .toLatin1();
     }
-    at = std::copy_n(m_secondText, m_secondLength, at);
+    at = std::copy_n(m_secondText.constData(), m_secondText.size(), at);
     const int ms = static_cast<int>(wallMs - second * 1000);
     *at++ = '.';
     *at++ = char('0' + ms / 100);

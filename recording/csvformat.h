@@ -6,7 +6,6 @@
 #include <QLocale>
 
 #include <array>
-#include <ctime>
 
 // The rows of a data file: amostra, instante, tempo_s, canal, leitura, tensao_V. Where
 // the locale writes decimals with a comma, fields are separated by ';' and decimals use a
@@ -31,7 +30,6 @@ private:
     char m_separator;
     char m_decimal;
     std::array<QByteArray, 1024> m_volts; // tensao_V of each reading, as the readout has it
-    std::time_t m_cachedSecond = -1;      // the wall-clock second last written, and its text
-    char m_secondText[64] = {};
-    std::size_t m_secondLength = 0;
+    qint64 m_cachedSecond = -1;           // the wall-clock second last written, and its text
+    QByteArray m_secondText;
 };
