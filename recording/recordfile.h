@@ -26,6 +26,13 @@ struct FileError
     explicit operator bool() const { return fault != FileFault::None; }
 };
 
+/// The refusal of what is no regular file, in the same words on every platform.
+inline FileError notRegularFile()
+{
+    return {FileFault::NotRegular,
+            QStringLiteral("não é um arquivo comum (é uma pasta, um pipe ou um dispositivo)")};
+}
+
 class RecordFile
 {
 public:

@@ -19,12 +19,6 @@ FileError errorOf(int error)
     return {fault, systemReason(error)};
 }
 
-FileError notRegular()
-{
-    return {FileFault::NotRegular,
-            QStringLiteral("não é um arquivo comum (é uma pasta, um pipe ou um dispositivo)")};
-}
-
 class UnixRecordFile : public RecordFile
 {
 public:
@@ -90,20 +84,20 @@ std::unique_ptr<RecordFile> RecordFile::open(const QString &path, FileError &err
     // its control lines), and a pipe would wait for a reader.
     struct stat status = {};
     if (::stat(name.constData(), &status) == 0 && !S_ISREG(status.st_mode)) {
-        error = notRegular();
+        error = notRegularFile();
         return nullptr;
     }
     const int fd =
         ::open(name.constData(),
                O_WRONLY | O_CREAT | O_TRUNC | O_APPEND | O_CLOEXEC | O_NOCTTY | O_NONBLOCK, 0666);
     if (fd < 0) {
-        error = errno == ENXIO ? notRegular() : errorOf(errno);
+        error = errno == ENXIO ? notRegularFile() : errorOf(errno);
         return nullptr;
     }
     // The name may have been given to something else since it was looked at.
     if (::fstat(fd, &status) != 0 || !S_ISREG(status.st_mode)) {
         ::close(fd);
-        error = notRegular();
+        error = notRegularFile();
         return nullptr;
     }
     ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) & ~O_NONBLOCK);

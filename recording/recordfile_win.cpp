@@ -64,6 +64,11 @@ public:
 
     FileError currentPath(QString &path) const override
     {
+        // A file deleted while open takes writes without a word, and goes when closed.
+        FILE_STANDARD_INFO standard = {};
+        if (GetFileInformationByHandleEx(m_handle, FileStandardInfo, &standard, sizeof standard)
+            && (standard.DeletePending || standard.NumberOfLinks == 0))
+            return {FileFault::Removed, systemReason(ERROR_FILE_NOT_FOUND)};
         wchar_t name[32768];
         const DWORD length = GetFinalPathNameByHandleW(m_handle, name, 32768, FILE_NAME_NORMALIZED);
         if (length == 0 || length >= 32768)
@@ -100,6 +105,12 @@ private:
 
 std::unique_ptr<RecordFile> RecordFile::open(const QString &path, FileError &error)
 {
+    // A folder is refused before it is opened; a device or a pipe once open, by its type.
+    const DWORD attributes = GetFileAttributesW(nativeName(path).c_str());
+    if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY)) {
+        error = notRegularFile();
+        return nullptr;
+    }
     const HANDLE handle = CreateFileW(nativeName(path).c_str(), GENERIC_WRITE,
                                       FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
                                       nullptr, OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
@@ -107,10 +118,9 @@ std::unique_ptr<RecordFile> RecordFile::open(const QString &path, FileError &err
         error = failure(GetLastError());
         return nullptr;
     }
-    // Only a file on a disk: never a device or a pipe.
     if (GetFileType(handle) != FILE_TYPE_DISK) {
         CloseHandle(handle);
-        error = {FileFault::NotRegular, systemReason(ERROR_INVALID_NAME)};
+        error = notRegularFile();
         return nullptr;
     }
     auto file = std::make_unique<WindowsRecordFile>(handle);
