@@ -51,6 +51,7 @@ SettingsDialog::SettingsDialog(const SerialSettings &settings, QWidget *parent,
     , m_descriptionLabel(new QLabel(this))
     , m_manufacturerLabel(new QLabel(this))
     , m_locationLabel(new QLabel(this))
+    , m_serialNumberLabel(new QLabel(this))
     , m_baudRateBox(new QComboBox(this))
     , m_dataBitsBox(new QComboBox(this))
     , m_parityBox(new QComboBox(this))
@@ -70,7 +71,7 @@ QList<ListedPort> SettingsDialog::systemPorts()
     QList<ListedPort> ports;
     for (const QSerialPortInfo &info : QSerialPortInfo::availablePorts())
         ports.append({info.portName(), info.description(), info.manufacturer(),
-                      info.systemLocation()});
+                      info.systemLocation(), info.serialNumber()});
     return ports;
 }
 
@@ -141,6 +142,7 @@ void SettingsDialog::layOut()
     portForm->addRow(QStringLiteral("Descrição:"), m_descriptionLabel);
     portForm->addRow(QStringLiteral("Fabricante:"), m_manufacturerLabel);
     portForm->addRow(QStringLiteral("Local:"), m_locationLabel);
+    portForm->addRow(QStringLiteral("Número de série:"), m_serialNumberLabel);
 
     auto *lineGroup = new QGroupBox(QStringLiteral("Parâmetros da linha"), this);
     auto *lineForm = new QFormLayout(lineGroup);
@@ -170,7 +172,7 @@ void SettingsDialog::fillPortList(const QString &current, const QList<ListedPort
 {
     for (const ListedPort &port : ports)
         m_portBox->addItem(port.name, QStringList{port.description, port.manufacturer,
-                                                  port.location});
+                                                  port.location, port.serialNumber});
     // The configured port is offered even when the system does not list it (it may be
     // unplugged, or a pseudo-terminal, which Qt never lists).
     int index = m_portBox->findText(current);
@@ -188,6 +190,7 @@ void SettingsDialog::showPortInfo(int index)
     m_descriptionLabel->setText(orDash(info.value(0)));
     m_manufacturerLabel->setText(orDash(info.value(1)));
     m_locationLabel->setText(orDash(info.value(2)));
+    m_serialNumberLabel->setText(orDash(info.value(3)));
 }
 
 SerialSettings SettingsDialog::settings() const

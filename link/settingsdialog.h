@@ -17,6 +17,7 @@ struct ListedPort
     QString description;
     QString manufacturer;
     QString location; // its device node
+    QString serialNumber;
 };
 
 // Edits a copy of the link's settings: the settings come in, the confirmed ones go out.
@@ -48,6 +49,7 @@ private:
     QLabel *m_descriptionLabel;
     QLabel *m_manufacturerLabel;
     QLabel *m_locationLabel;
+    QLabel *m_serialNumberLabel;
     QComboBox *m_baudRateBox;
     QComboBox *m_dataBitsBox;
     QComboBox *m_parityBox;

@@ -36,12 +36,14 @@ void TestSettingsDialog::defaultSettings()
     QCOMPARE(shown, QStringList({"COM2", "19200", "8", "Nenhuma", "1", "Nenhum", "off", "off"}));
 }
 
-// A port the system lists is offered with what the system says of it; the configured one,
-// when listed, is chosen among them rather than offered twice.
+// A port the system lists is offered with what the system says of it, the adapter's serial
+// number included; the configured one, when listed, is chosen among them rather than
+// offered twice.
 void TestSettingsDialog::listedPortIsDescribed()
 {
-    const QList<ListedPort> listed{{"ttyUSB0", "FT232R USB UART", "FTDI", "/dev/ttyUSB0"},
-                                   {"ttyS0", "", "", "/dev/ttyS0"}};
+    const QList<ListedPort> listed{
+        {"ttyUSB0", "FT232R USB UART", "FTDI", "/dev/ttyUSB0", "A50285BI"},
+        {"ttyS0", "", "", "/dev/ttyS0", ""}};
     const SettingsDialog dialog(SerialSettings{"ttyUSB0"}, nullptr, listed);
     const auto *port = dialog.findChild<QComboBox *>("portBox");
     QCOMPARE(port->count(), 2);
@@ -52,6 +54,7 @@ void TestSettingsDialog::listedPortIsDescribed()
     QCOMPARE(labels.contains("FT232R USB UART"), true);
     QCOMPARE(labels.contains("FTDI"), true);
     QCOMPARE(labels.contains("/dev/ttyUSB0"), true);
+    QCOMPARE(labels.contains("A50285BI"), true);
 }
 
 // What is typed or chosen is what is applied, once checked on OK, which Enter in a field
@@ -86,7 +89,7 @@ void TestSettingsDialog::givenSettingsAreCheckedAndAppliedOnOk()
     QFETCH(QString, speed);
     QFETCH(QString, stopBits);
     QFETCH(QString, told);
-    SettingsDialog dialog(SerialSettings{}, nullptr, {{"ttyUSB10", "", "", "/dev/ttyUSB10"}});
+    SettingsDialog dialog(SerialSettings{}, nullptr, {{"ttyUSB10", "", "", "/dev/ttyUSB10", ""}});
     dialog.show();
     QVERIFY(QTest::qWaitForWindowActive(&dialog));
     auto *stopBitsBox = dialog.findChild<QComboBox *>("stopBitsBox");
