@@ -1,0 +1,184 @@
+"""The Windows zip as a user gets it, under Wine: what it holds, and the program in it run
+from a fresh Wine prefix on the simulated board as COM2, inside a /dev of its own (so that
+Wine sees no serial port of the machine's), under Xvfb, driven with xdotool. Wine has no
+screen reader's interface: the test-only plugin textprobe reports what the window shows,
+and commshim lets QSerialPort read there (see their sources). Run by CTest, one test per
+windows_ function below: tst_zip.py TEST ZIP SIMULATOR PLUGINS."""
+
+import csv
+import os
+import re
+import shutil
+import subprocess
+import tempfile
+import time
+import zipfile
+
+from processes import BWRAP, Processes, expect, failures, main, wait_for
+
+CAPTION = "Visualização dos dados capturados pelo sensor"
+OBJDUMP = "x86_64-w64-mingw32-objdump"
+# The combo box of channels, as the window is designed (ui/windowdesign.h): its middle.
+CHANNEL_FIELD = (304 + 72, 24 + 10)
+
+
+class WinePrefix(Processes):
+    """An X server, and a fresh Wine prefix in a scratch folder, both gone at the end."""
+
+    def set_up(self):
+        self.folder = tempfile.mkdtemp(prefix="wine-zip-")
+        read_end, write_end = os.pipe()
+        self.start(["Xvfb", "-displayfd", str(write_end), "-noreset", "-screen", "0",
+                    "1280x1024x24", "-nolisten", "tcp"], pass_fds=(write_end,))
+        os.close(write_end)
+        with os.fdopen(read_end) as pipe:
+            display = ":" + pipe.readline().strip()
+        # The user's regional settings are Brazil's; no installer of Wine's own (Mono,
+        # Gecko) is offered in the new prefix.
+        os.environ.update(DISPLAY=display, WINEPREFIX=os.path.join(self.folder, "prefix"),
+                          WINEDEBUG="-all", WINEDLLOVERRIDES="mscoree,mshtml=",
+                          LC_ALL="pt_BR.UTF-8")
+        self.devices = {}
+
+    def wine(self, *command, **options):
+        """Runs `command` under Wine in a /dev of its own holding `self.devices` ({name:
+        device}), and in a process namespace of its own, so that the Wine server goes with
+        it when it is ended."""
+        sandbox = [BWRAP, "--die-with-parent", "--unshare-pid", "--dev-bind", "/", "/",
+                   "--dev", "/dev"]
+        for name, device in self.devices.items():
+            sandbox += ["--dev-bind", device, f"/dev/{name}"]
+        with open(os.path.join(self.folder, "wine.log"), "a") as log:
+            return self.start([*sandbox, "--", *command], stdout=log, stderr=log, **options)
+
+    def close(self):
+        super().close()
+        if failures:  # what Wine said, the end of it
+            with open(os.path.join(self.folder, "wine.log"), errors="replace") as log:
+                print("".join(log.readlines()[-40:]))
+        shutil.rmtree(self.folder, ignore_errors=True)
+
+
+def is_windows_own(dll, prefix):
+    """Whether Windows itself has the DLL: Wine's system folder holds it, or it is one of
+    Windows' API sets (api-ms-win-..., which the loader maps to its own DLLs)."""
+    system = os.path.join(prefix, "drive_c", "windows", "system32")
+    return dll.lower().startswith(("api-ms-win-", "ext-ms-win-")) or os.path.exists(
+        os.path.join(system, dll.lower()))
+
+
+def imports(pe):
+    listing = subprocess.run([OBJDUMP, "-p", pe], capture_output=True, text=True,
+                             check=True).stdout
+    return set(re.findall(r"DLL Name: (\S+)", listing))
+
+
+def unpack(zip_path, into):
+    """The zip unpacked into `into`: the one folder it holds."""
+    with zipfile.ZipFile(zip_path) as archive:
+        archive.extractall(into)
+        tops = {name.split("/")[0] for name in archive.namelist()}
+    expect(len(tops), 1, "folders at the zip's top")
+    return os.path.join(into, sorted(tops)[0])
+
+
+def shown(prefix):
+    """What the program shows, as textprobe last wrote it: (kind, text) pairs."""
+    try:
+        with open(os.path.join(prefix, "shown.txt"), encoding="utf-8") as file:
+            return [tuple(line.rstrip("\n").split("\t", 1)) for line in file if "\t" in line]
+    except FileNotFoundError:
+        return []
+
+
+def key(*names):
+    subprocess.run(["xdotool", "key", *names], check=True)
+
+
+def x_window(title):
+    """The X id of the visible window whose title matches `title` (xdotool's pattern, in
+    which a letter outside ASCII matches nothing), once there is one."""
+    found = subprocess.run(["xdotool", "search", "--sync", "--onlyvisible", "--name", title],
+                           capture_output=True, text=True, check=True, timeout=60)
+    return found.stdout.split()[0]
+
+
+def windows_zip_holds_the_dlls_its_program_loads(session, zip_path, *_):
+    # Every DLL the program or a plugin of the zip imports is in the zip or is Windows'
+    # own, and every DLL in the zip is imported by one of them: none missing, none spare.
+    folder = unpack(zip_path, session.folder)
+    session.wine("wineboot", "--init").wait(120)
+    shipped = {name for name in os.listdir(folder) if name.lower().endswith(".dll")}
+    loaders = [os.path.join(folder, "sensor-viewer.exe")] + [
+        os.path.join(top, name) for top, _, names in os.walk(os.path.join(folder, "plugins"))
+        for name in names]
+    imported = set()
+    for pe in loaders + [os.path.join(folder, name) for name in shipped]:
+        imported |= imports(pe)
+    expect(sorted(name for name in imported
+                  if name not in shipped and not is_windows_own(name, os.environ["WINEPREFIX"])),
+           [],
+           "DLLs imported that the zip lacks")
+    expect(sorted(shipped - imported), [], "DLLs in the zip that nothing imports")
+    expect(sorted(os.path.relpath(pe, folder).replace(os.sep, "/") for pe in loaders),
+           ["plugins/platforms/qwindows.dll", "plugins/styles/qwindowsvistastyle.dll",
+            "sensor-viewer.exe"], "the program and its plugins")
+
+
+def windows_zip_on_com2_polls_shows_saves_and_tells_an_unplug(session, zip_path, simulator,
+                                                               plugins):
+    prefix = os.environ["WINEPREFIX"]
+    session.wine("wineboot", "--init").wait(120)
+    folder = unpack(zip_path, os.path.join(prefix, "drive_c"))
+    board = session.start_board(simulator, "--channel", "2=constant,2.5")
+    session.devices = {"board": board.device}
+    os.symlink("/dev/board", os.path.join(prefix, "dosdevices", "com2"))
+    program = "C:\\" + os.path.basename(folder) + "\\sensor-viewer.exe"
+    os.environ.update(WINEQT_PLUGIN_PATH="Z:" + plugins,
+                      WINEQT_QPA_GENERIC_PLUGINS="commshim,textprobe",
+                      SENSOR_SHOWN="Z:" + os.path.join(prefix, "shown.txt"))
+    session.wine("wine", program)
+    wait_for(lambda: ("window", CAPTION) in shown(prefix), "the main window", timeout=60)
+    expect(("label", "0.0") in shown(prefix), True, "the readout before a reading")
+
+    # A channel picked with the mouse and a key, as a user does.
+    window = x_window("dados capturados pelo sensor$")
+    place = subprocess.run(["xdotool", "getwindowgeometry", "--shell", window],
+                           capture_output=True, text=True, check=True).stdout
+    x, y = (int(re.search(rf"^{axis}=(\d+)", place, re.M).group(1)) for axis in "XY")
+    subprocess.run(["xdotool", "mousemove", "--sync", str(x + CHANNEL_FIELD[0]),
+                    str(y + CHANNEL_FIELD[1]), "click", "1"], check=True)
+    key("2")
+    polls = wait_for(lambda: board.log("rx ")[:4] if len(board.log("rx ")) >= 4 else None,
+                     "four polls", timeout=30)
+    expect([line for _, line in polls], ["rx 6c l channel 2"] * 4, "the bytes polled")
+    # 2.5 V read back, written as Brazil writes numbers.
+    wait_for(lambda: ("label", "2,5") in shown(prefix), "the readout of 2,5 V", timeout=10)
+
+    # Saved with Ctrl+S through Windows' own file dialog (Wine's), and read back.
+    key("ctrl+s")
+    x_window("^Salvar dados$")
+    key("End", "shift+Home")  # Wine's name field takes no Ctrl+A
+    subprocess.run(["xdotool", "type", "C:\\users\\Public\\dados.csv"], check=True)
+    key("Return")
+    saved = os.path.join(prefix, "drive_c", "users", "Public", "dados.csv")
+    wait_for(lambda: os.path.exists(saved), "the saved file")
+    with open(saved, newline="", encoding="utf-8") as file:
+        rows = list(csv.reader(file, delimiter=";"))
+    expect(rows[0], ["amostra", "instante", "tempo_s", "canal", "leitura", "tensao_V"],
+           "the file's header")
+    expect(len(rows) >= 4 and all(row[3:] == ["2", "512", "2,5"] for row in rows[1:]), True,
+           f"rows of channel 2 at 512, 2,5 V: {rows[1:]}")
+
+    # The board's cable pulled: one box says so, in the program's words.
+    os.kill(board.process.pid, 15)
+    lost = ("label", "A ligação pela porta COM2 foi perdida: o dispositivo deixou de responder "
+            "(foi desconectado?). A porta foi fechada; use \"Configurar Serial\" para abri-la "
+            "de novo.")
+    wait_for(lambda: lost in shown(prefix), "the box of the lost link", timeout=20)
+    time.sleep(3)  # a second box would come in this time
+    expect(shown(prefix).count(("window", "Erro")), 1, "boxes shown")
+
+
+if __name__ == "__main__":
+    raise SystemExit(main(WinePrefix, globals(), "windows_"))
