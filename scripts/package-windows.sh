@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
-# Cross-builds the viewer for 64-bit Windows in build-windows-package/ and packs it as a
-# zip holding one folder: the program, the DLLs it loads, Qt's plugins and Portuguese
-# texts, the licences and LEIA-ME.txt. Prints the zip's path as its last line.
+# Cross-builds the viewer for 64-bit Windows in build-windows-package/ (or the build folder
+# SENSOR_WINDOWS_BUILD names) and packs it as a zip holding one folder: the program, the
+# DLLs it loads, Qt's plugins and Portuguese texts, the licences and LEIA-ME.txt. Prints
+# the zip's path as its last line.
 # Needs Qt for Windows (MinGW-w64) at QT_WINDOWS_PREFIX; installs its Debian packages.
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -11,9 +12,9 @@ if [ -z "${QT_WINDOWS_PREFIX:-}" ]; then
 fi
 bash scripts/deps.sh windows
 
-build=build-windows-package
+build=${SENSOR_WINDOWS_BUILD:-build-windows-package}
 cmake -S . -B "$build" -G Ninja -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64-x86_64.cmake \
-    -DQT_WINDOWS_PREFIX="$QT_WINDOWS_PREFIX" -DCMAKE_BUILD_TYPE=Release -DBUILD_TESTING=OFF
+    -DQT_WINDOWS_PREFIX="$QT_WINDOWS_PREFIX" -DCMAKE_BUILD_TYPE=Release
 cmake --build "$build" -j"$(nproc)" --target sensor-viewer
 version=$(sed -n 's/^CMAKE_PROJECT_VERSION:STATIC=//p' "$build/CMakeCache.txt")
 name=sensor-viewer-$version-windows-x86_64
