@@ -125,23 +125,28 @@ def windows_zip_holds_the_dlls_its_program_loads(session, zip_path, *_):
             "sensor-viewer.exe"], "the program and its plugins")
 
 
-def windows_zip_on_com2_polls_shows_saves_and_tells_an_unplug(session, zip_path, simulator,
-                                                               plugins):
+def start_program(session, zip_path, plugins, devices, ports=None):
+    """The zip unpacked into a new Wine prefix with `ports` ({"com2": device}) among its
+    DOS devices, and its program started there, in a /dev holding `devices` ({name:
+    device}), with the test plugins loaded; the prefix. Wine makes the prefix as the
+    program starts: what it finds as it does (the serial ports it lists) lasts as long as
+    its server, which ends with the program."""
     prefix = os.environ["WINEPREFIX"]
-    session.wine("wineboot", "--init").wait(120)
     folder = unpack(zip_path, os.path.join(prefix, "drive_c"))
-    board = session.start_board(simulator, "--channel", "2=constant,2.5")
-    session.devices = {"board": board.device}
-    os.symlink("/dev/board", os.path.join(prefix, "dosdevices", "com2"))
-    program = "C:\\" + os.path.basename(folder) + "\\sensor-viewer.exe"
+    os.makedirs(os.path.join(prefix, "dosdevices"))
+    for name, device in (ports or {}).items():
+        os.symlink(device, os.path.join(prefix, "dosdevices", name))
+    session.devices = devices
     os.environ.update(WINEQT_PLUGIN_PATH="Z:" + plugins,
                       WINEQT_QPA_GENERIC_PLUGINS="commshim,textprobe",
                       SENSOR_SHOWN="Z:" + os.path.join(prefix, "shown.txt"))
-    session.wine("wine", program)
-    wait_for(lambda: ("window", CAPTION) in shown(prefix), "the main window", timeout=60)
-    expect(("label", "0.0") in shown(prefix), True, "the readout before a reading")
+    session.wine("wine", "C:\\" + os.path.basename(folder) + "\\sensor-viewer.exe")
+    return prefix
 
-    # A channel picked with the mouse and a key, as a user does.
+
+def poll_channel_2(board, prefix):
+    """Channel 2 picked with the mouse and a key, as a user does; four polls of it later."""
+    wait_for(lambda: ("window", CAPTION) in shown(prefix), "the main window", timeout=90)
     window = x_window("dados capturados pelo sensor$")
     place = subprocess.run(["xdotool", "getwindowgeometry", "--shell", window],
                            capture_output=True, text=True, check=True).stdout
@@ -152,6 +157,18 @@ def windows_zip_on_com2_polls_shows_saves_and_tells_an_unplug(session, zip_path,
     polls = wait_for(lambda: board.log("rx ")[:4] if len(board.log("rx ")) >= 4 else None,
                      "four polls", timeout=30)
     expect([line for _, line in polls], ["rx 6c l channel 2"] * 4, "the bytes polled")
+
+
+def windows_zip_on_com2_polls_shows_saves_and_tells_an_unplug(session, zip_path, simulator,
+                                                               plugins):
+    # The board's pseudo-terminal is COM2 by a link of the prefix's, as a user's adapter
+    # would be by its driver.
+    board = session.start_board(simulator, "--channel", "2=constant,2.5")
+    prefix = start_program(session, zip_path, plugins, {"board": board.device},
+                           {"com2": "/dev/board"})
+    wait_for(lambda: ("window", CAPTION) in shown(prefix), "the main window", timeout=90)
+    expect(("label", "0.0") in shown(prefix), True, "the readout before a reading")
+    poll_channel_2(board, prefix)
     # 2.5 V read back, written as Brazil writes numbers.
     wait_for(lambda: ("label", "2,5") in shown(prefix), "the readout of 2,5 V", timeout=10)
 
@@ -178,6 +195,29 @@ def windows_zip_on_com2_polls_shows_saves_and_tells_an_unplug(session, zip_path,
     wait_for(lambda: lost in shown(prefix), "the box of the lost link", timeout=20)
     time.sleep(3)  # a second box would come in this time
     expect(shown(prefix).count(("window", "Erro")), 1, "boxes shown")
+
+
+def windows_zip_board_on_another_port_is_picked_from_the_list(session, zip_path, simulator,
+                                                              plugins):
+    # An adapter Wine finds as it makes the prefix, and lists as Windows would: COM1. The
+    # start on COM2 fails, and its box leads to the ports listed, where a key picks COM1.
+    board = session.start_board(simulator, "--channel", "2=constant,2.5")
+    prefix = start_program(session, zip_path, plugins, {"ttyUSB0": board.device})
+    failed = ("label", "Não foi possível abrir a porta COM2: o dispositivo não existe. "
+              "Verifique se a placa está ligada ao computador e se o nome da porta está "
+              "certo.  Se a placa está em outra porta, escolha-a em \"Configurar Serial\", "
+              "que mostra as portas deste computador pelo que são.")
+    wait_for(lambda: failed in shown(prefix), "the start-up box", timeout=90)
+    expect([entry for entry in shown(prefix) if entry[0] == "button"],
+           [("button", "Configurar Serial"), ("button", "Fechar")], "the box's buttons")
+    key("Return")
+    wait_for(lambda: ("window", "Configuração da porta serial") in shown(prefix),
+             "the set-up dialog")
+    key("Down")
+    wait_for(lambda: ("field", "COM1") in shown(prefix), "COM1 chosen")
+    key("Return")
+    poll_channel_2(board, prefix)
+    wait_for(lambda: ("label", "2,5") in shown(prefix), "the readout of 2,5 V", timeout=10)
 
 
 if __name__ == "__main__":
