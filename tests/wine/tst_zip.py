@@ -126,21 +126,23 @@ def windows_zip_holds_the_dlls_its_program_loads(session, zip_path, *_):
 
 
 def start_program(session, zip_path, plugins, devices, ports=None):
-    """The zip unpacked into a new Wine prefix with `ports` ({"com2": device}) among its
-    DOS devices, and its program started there, in a /dev holding `devices` ({name:
-    device}), with the test plugins loaded; the prefix. Wine makes the prefix as the
-    program starts: what it finds as it does (the serial ports it lists) lasts as long as
-    its server, which ends with the program."""
+    """A new Wine prefix made in a /dev holding `devices` ({name: device}), the zip
+    unpacked into it and `ports` ({"com2": device}) among its DOS devices, and the program
+    started there with the test plugins loaded; the prefix. All under one Wine server, kept
+    till the end: the serial ports Wine finds as it makes the prefix are listed only as
+    long as the server that found them lives."""
     prefix = os.environ["WINEPREFIX"]
-    folder = unpack(zip_path, os.path.join(prefix, "drive_c"))
-    os.makedirs(os.path.join(prefix, "dosdevices"))
-    for name, device in (ports or {}).items():
-        os.symlink(device, os.path.join(prefix, "dosdevices", name))
+    with zipfile.ZipFile(zip_path) as archive:
+        folder = archive.namelist()[0].split("/")[0]
+    links = " && ".join(f'ln -s {device} "$WINEPREFIX/dosdevices/{name}"'
+                        for name, device in (ports or {}).items()) or "true"
     session.devices = devices
     os.environ.update(WINEQT_PLUGIN_PATH="Z:" + plugins,
                       WINEQT_QPA_GENERIC_PLUGINS="commshim,textprobe",
                       SENSOR_SHOWN="Z:" + os.path.join(prefix, "shown.txt"))
-    session.wine("wine", "C:\\" + os.path.basename(folder) + "\\sensor-viewer.exe")
+    session.wine("sh", "-c", 'mkdir "$WINEPREFIX" && wineserver -p && wineboot --init && unzip -q "$0" -d '
+                 f'"$WINEPREFIX/drive_c" && {links} && exec wine "$1"', zip_path,
+                 f"C:\\{folder}\\sensor-viewer.exe")
     return prefix
 
 
