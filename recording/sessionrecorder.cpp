@@ -170,10 +170,10 @@ SessionRecorder::SessionRecorder(const QLocale &locale, QObject *parent, RecordF
 
 SessionRecorder::~SessionRecorder()
 {
-    finishAll();
+    finish();
 }
 
-void SessionRecorder::finishAll()
+void SessionRecorder::finish()
 {
     stop();
     m_closing.clear(); // each waits for its thread: every row taken reaches the disk
@@ -182,7 +182,7 @@ void SessionRecorder::finishAll()
 bool SessionRecorder::start(const QString &path)
 {
     // A file still being closed is done with first: the new one may be the same file.
-    finishAll();
+    finish();
     FileError error;
     std::unique_ptr<RecordFile> file = m_opener(path, error);
     if (!file) {

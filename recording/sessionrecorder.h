@@ -34,6 +34,10 @@ public:
     /// closed, without waiting here for the disk.
     void stop();
     bool isRecording() const { return m_writer != nullptr; }
+    /// Ends the recording and returns once every row taken is written and kept and the
+    /// files are closed: for the program's end, where its teardown may not come (Windows
+    /// ends a process once its windows have heard of the session's end).
+    void finish();
     /// Where the file being recorded is now.
     QString path() const { return m_path; }
     /// Whether `path` names the file being recorded or one still being closed.
@@ -57,7 +61,6 @@ private:
     void writerFailed(int id, const FileError &error, const QString &path);
     void writerMoved(int id, const QString &path);
     void writerDone(int id);
-    void finishAll();
 
     QLocale m_locale;
     RecordFile::Opener m_opener;

@@ -316,6 +316,8 @@ void TForm1::resizeEvent(QResizeEvent *event)
 
 void TForm1::closeEvent(QCloseEvent *)
 {
-    // The program ends with its window, and the device goes with it.
+    // The program ends with its window, and the device and the recording go with it, here:
+    // at the session's end Windows ends the process once the window has closed.
     ComPort1->Close();
+    m_recorder->finish();
 }

@@ -4,14 +4,15 @@
 // own, which we re-make for a new pseudo-terminal as udev does for a USB adapter plugged
 // in again. The tests give the ticks by hand, apart from those about a lost board. (The poll
 // timer's beat, the readout showing a reply from the next tick on, and closing are the real
-// program's, in the end-to-end test.) CTest runs this under a Portuguese locale, whose decimal
-// separator is a comma.
+// program's, in the end-to-end test, but for the recording written out on closing.) CTest runs this
+// under a Portuguese locale, whose decimal separator is a comma.
 
 #include "acquisition/signalstate.h"
 #include "errors/errorreporting.h"
 #include "errors/exception.h"
 #include "link/comled.h"
 #include "link/comport.h"
+#include "recording/sessionrecorder.h"
 #include "support/ptyboard.h"
 #include "ui/lineseries.h"
 #include "ui/sessioncommands.h"
@@ -161,6 +162,19 @@ private slots:
         QCOMPARE(readout(), "2,5");
         sendFrames(QByteArray::fromHex("0100"));
         QCOMPARE(plotted(1), (QList<QPointF>{{0, kOneStep}}));
+    }
+
+    // Closing the window writes out the recording there and then: at a logoff Windows ends
+    // the process as soon as the window has heard of it, before any teardown.
+    void closingWritesOutTheRecording()
+    {
+        const QString path = m_dir.filePath("gravacao.csv");
+        QVERIFY(m_form->findChild<SessionRecorder *>()->start(path));
+        sendFrames(QByteArray::fromHex("0002"));
+        m_form->close();
+        QFile file(path);
+        QVERIFY(file.open(QIODevice::ReadOnly));
+        QCOMPARE(file.readAll().count('\n'), 2); // the header and the row
     }
 
     // A pseudo-terminal's number goes to the next program that asks for one: the program
