@@ -9,6 +9,7 @@ import csv
 import os
 import re
 import shutil
+import signal
 import subprocess
 import tempfile
 import time
@@ -128,9 +129,9 @@ def windows_zip_holds_the_dlls_its_program_loads(session, zip_path, *_):
 def start_program(session, zip_path, plugins, devices, ports=None):
     """A new Wine prefix made in a /dev holding `devices` ({name: device}), the zip
     unpacked into it and `ports` ({"com2": device}) among its DOS devices, and the program
-    started there with the test plugins loaded; the prefix. All under one Wine server, kept
-    till the end: the serial ports Wine finds as it makes the prefix are listed only as
-    long as the server that found them lives."""
+    started there with the test plugins loaded: the prefix, and the program's process. All
+    under one Wine server, kept till the end: the serial ports Wine finds as it makes the
+    prefix are listed only as long as the server that found them lives."""
     prefix = os.environ["WINEPREFIX"]
     with zipfile.ZipFile(zip_path) as archive:
         folder = archive.namelist()[0].split("/")[0]
@@ -138,12 +139,13 @@ def start_program(session, zip_path, plugins, devices, ports=None):
                         for name, device in (ports or {}).items()) or "true"
     session.devices = devices
     os.environ.update(WINEQT_PLUGIN_PATH="Z:" + plugins,
-                      WINEQT_QPA_GENERIC_PLUGINS="commshim,textprobe",
-                      SENSOR_SHOWN="Z:" + os.path.join(prefix, "shown.txt"))
-    session.wine("sh", "-c", 'mkdir "$WINEPREFIX" && wineserver -p && wineboot --init && unzip -q "$0" -d '
-                 f'"$WINEPREFIX/drive_c" && {links} && exec wine "$1"', zip_path,
-                 f"C:\\{folder}\\sensor-viewer.exe")
-    return prefix
+                      WINEQT_QPA_GENERIC_PLUGINS="commshim,textprobe,sessionend",
+                      SENSOR_SHOWN="Z:" + os.path.join(prefix, "shown.txt"),
+                      SENSOR_END_SESSION="Z:" + os.path.join(prefix, "end-session"))
+    return prefix, session.wine(
+        "sh", "-c", 'mkdir "$WINEPREFIX" && wineserver -p && wineboot --init && unzip -q "$0" '
+        f'-d "$WINEPREFIX/drive_c" && {links} && exec wine "$1"', zip_path,
+        f"C:\\{folder}\\sensor-viewer.exe")
 
 
 def poll_channel_2(board, prefix):
@@ -166,8 +168,8 @@ def windows_zip_on_com2_polls_shows_saves_and_tells_an_unplug(session, zip_path,
     # The board's pseudo-terminal is COM2 by a link of the prefix's, as a user's adapter
     # would be by its driver.
     board = session.start_board(simulator, "--channel", "2=constant,2.5")
-    prefix = start_program(session, zip_path, plugins, {"board": board.device},
-                           {"com2": "/dev/board"})
+    prefix, _ = start_program(session, zip_path, plugins, {"board": board.device},
+                              {"com2": "/dev/board"})
     wait_for(lambda: ("window", CAPTION) in shown(prefix), "the main window", timeout=90)
     expect(("label", "0.0") in shown(prefix), True, "the readout before a reading")
     poll_channel_2(board, prefix)
@@ -204,7 +206,7 @@ def windows_zip_board_on_another_port_is_picked_from_the_list(session, zip_path,
     # An adapter Wine finds as it makes the prefix, and lists as Windows would: COM1. The
     # start on COM2 fails, and its box leads to the ports listed, where a key picks COM1.
     board = session.start_board(simulator, "--channel", "2=constant,2.5")
-    prefix = start_program(session, zip_path, plugins, {"ttyUSB0": board.device})
+    prefix, _ = start_program(session, zip_path, plugins, {"ttyUSB0": board.device})
     failed = ("label", "Não foi possível abrir a porta COM2: o dispositivo não existe. "
               "Verifique se a placa está ligada ao computador e se o nome da porta está "
               "certo.  Se a placa está em outra porta, escolha-a em \"Configurar Serial\", "
@@ -221,6 +223,24 @@ def windows_zip_board_on_another_port_is_picked_from_the_list(session, zip_path,
     poll_channel_2(board, prefix)
     wait_for(lambda: ("label", "2,5") in shown(prefix), "the readout of 2,5 V", timeout=10)
 
+
+def windows_zip_session_end_is_answered_with_the_port_closed(session, zip_path, simulator,
+                                                             plugins):
+    """At a logoff Windows sends the program's windows the session's end and ends the
+    process as soon as they have answered (the plugin sessionend and the test do it here):
+    the window answers, without crashing, with the port already closed (and the recording
+    written out: tst_tform1)."""
+    board = session.start_board(simulator, "--channel", "2=constant,2.5")
+    prefix, program = start_program(session, zip_path, plugins, {"board": board.device},
+                                    {"com2": "/dev/board"})
+    poll_channel_2(board, prefix)
+    open(os.path.join(prefix, "end-session"), "w").close()
+    answered = os.path.join(prefix, "end-session.answered")
+    wait_for(lambda: os.path.exists(answered), "the windows' answers", timeout=10)
+    # The program is held where Windows would end it: only the answer can close the port.
+    wait_for(lambda: board.log("device closed"), "the port closed", timeout=2)
+    os.kill(program.pid, signal.SIGKILL)  # as Windows ends the process there
+    program.wait(10)
 
 if __name__ == "__main__":
     raise SystemExit(main(WinePrefix, globals(), "windows_"))

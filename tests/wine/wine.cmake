@@ -30,7 +30,11 @@ target_link_libraries(commshim PRIVATE Qt6::Gui)
 qt_add_plugin(textprobe SHARED CLASS_NAME TextProbe)
 target_sources(textprobe PRIVATE wine/textprobe.cpp)
 target_link_libraries(textprobe PRIVATE Qt6::Widgets)
-set_target_properties(commshim textprobe PROPERTIES
+# Windows' end of a session, which ends the process at once (see sessionend.cpp).
+qt_add_plugin(sessionend SHARED CLASS_NAME SessionEnd)
+target_sources(sessionend PRIVATE wine/sessionend.cpp)
+target_link_libraries(sessionend PRIVATE Qt6::Gui)
+set_target_properties(commshim textprobe sessionend PROPERTIES
     LIBRARY_OUTPUT_DIRECTORY ${CMAKE_CURRENT_BINARY_DIR}/plugins/generic
     RUNTIME_OUTPUT_DIRECTORY ${CMAKE_CURRENT_BINARY_DIR}/plugins/generic)
-add_dependencies(windows_tests commshim textprobe)
+add_dependencies(windows_tests commshim textprobe sessionend)
