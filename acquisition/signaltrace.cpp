@@ -98,6 +98,19 @@ double traceX(const SampleStore &store, std::int64_t number, TraceAxis axis)
     return double(store.at(number).steadyNs - store.at(0).steadyNs) / kNsPerSecond;
 }
 
+std::int64_t nearestSample(const SampleStore &store, double x, TraceAxis axis)
+{
+    if (store.isEmpty())
+        return -1;
+    const std::int64_t after = firstAt(store, x, axis);
+    const std::int64_t before = store.previousHeld(after);
+    if (after >= store.count())
+        return before;
+    if (before < 0)
+        return after;
+    return x - traceX(store, before, axis) <= traceX(store, after, axis) - x ? before : after;
+}
+
 QList<QPointF> tracePoints(const SampleStore &store, double minX, double maxX)
 {
     QList<QPointF> points;
