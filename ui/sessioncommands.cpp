@@ -1,5 +1,6 @@
 #include "ui/sessioncommands.h"
 
+#include "acquisition/samplefeed.h"
 #include "errors/errorreporting.h"
 #include "recording/savedfile.h"
 #include "recording/sessionrecorder.h"
@@ -7,9 +8,13 @@
 #include "ui/signalchart.h"
 
 #include <QAction>
+#include <QClipboard>
 #include <QDateTime>
 #include <QDir>
 #include <QFileInfo>
+#include <QGuiApplication>
+#include <QInputDialog>
+#include <QLineEdit>
 #include <QMenu>
 #include <QPainter>
 #include <QShortcut>
@@ -25,6 +30,9 @@ const QString kStopRecording = QStringLiteral("Parar gravação");
 const QString kSaveImage = QStringLiteral("Salvar imagem do gráfico…");
 const QString kWholeSession = QStringLiteral("Ver a sessão inteira");
 const QString kFixedView = QStringLiteral("Voltar à vista fixa");
+const QString kMarkEvent = QStringLiteral("Marcar evento…");
+const QString kCopyMeasures = QStringLiteral("Copiar medidas");
+const QString kOpenRecording = QStringLiteral("Abrir gravação…");
 const QString kRecordingMark = QStringLiteral("● Gravando — ");
 const QString kCsvFilter = QStringLiteral("Dados CSV (*.csv)");
 const QString kPngFilter = QStringLiteral("Imagem PNG (*.png)");
@@ -32,12 +40,12 @@ const QString kSvgFilter = QStringLiteral("Desenho SVG (*.svg)");
 
 } // namespace
 
-SessionCommands::SessionCommands(QWidget *window, SignalChart *chart, const SampleStore &store,
+SessionCommands::SessionCommands(QWidget *window, SignalChart *chart, SampleFeed &samples,
                                  SessionRecorder &recorder)
     : QObject(window)
     , m_window(window)
     , m_chart(chart)
-    , m_store(store)
+    , m_samples(samples)
     , m_recorder(recorder)
     , m_menu(new QMenu(window))
     , m_caption(window->windowTitle())
@@ -45,6 +53,15 @@ SessionCommands::SessionCommands(QWidget *window, SignalChart *chart, const Samp
     chooseFile = [this](const QString &caption, const QString &suggested,
                         const QStringList &filters, QString *chosenFilter) {
         return askSaveFileName(m_window, caption, suggested, filters, chosenFilter);
+    };
+    askEventText = [this](const QString &suggested) {
+        QInputDialog dialog(m_window);
+        dialog.setWindowTitle(QStringLiteral("Marcar evento"));
+        dialog.setLabelText(QStringLiteral("Texto do evento, marcado na última amostra:"));
+        dialog.setTextValue(suggested);
+        if (auto *field = dialog.findChild<QLineEdit *>())
+            field->setMaxLength(200);
+        return dialog.exec() == QDialog::Accepted ? dialog.textValue() : QString();
     };
     buildActions();
     m_chart->setContextMenuPolicy(Qt::CustomContextMenu);
@@ -83,6 +100,13 @@ void SessionCommands::buildActions()
                       &SessionCommands::saveImage);
     m_wholeSession = add(kWholeSession, QKeySequence(Qt::CTRL | Qt::Key_0),
                          &SessionCommands::toggleWholeSession);
+    m_menu->addSeparator();
+    m_markEvent = add(kMarkEvent, QKeySequence(Qt::CTRL | Qt::Key_M), &SessionCommands::markEvent);
+    m_copyMeasures = add(kCopyMeasures, QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_C),
+                         &SessionCommands::copyMeasures);
+    m_menu->addSeparator();
+    m_openRecording =
+        add(kOpenRecording, QKeySequence(Qt::CTRL | Qt::Key_O), &SessionCommands::openRecording);
     m_menu->setAccessibleName(QStringLiteral("Comandos da sessão"));
 }
 
@@ -138,7 +162,7 @@ void SessionCommands::saveData()
         return;
     }
     // Everything up to now: the samples that came while the dialog was open too.
-    report(saveSamples(path, m_store, QLocale::system()));
+    report(saveSamples(path, m_samples.store(), QLocale::system()));
 }
 
 void SessionCommands::toggleRecording()
@@ -180,6 +204,38 @@ void SessionCommands::saveImage()
         return painter.end();
     }));
 }
+
+// The event goes on the sample latest when the text is confirmed: the chart's, a save's
+// and the recording's row.
+void SessionCommands::markEvent()
+{
+    if (m_samples.store().isEmpty()) {
+        report(QStringLiteral("Ainda não há amostra em que marcar um evento. Escolha um canal em "
+                              "“Selecione o canal:” e marque o evento depois da primeira "
+                              "leitura."));
+        return;
+    }
+    const QString text =
+        askEventText(QStringLiteral("Evento %1").arg(m_eventsMarked + 1)).simplified(); // one line
+    if (text.isEmpty() || !m_samples.markLatest(text))
+        return;
+    ++m_eventsMarked;
+    m_chart->showEvents();
+}
+
+void SessionCommands::copyMeasures()
+{
+    const QString text = m_chart->measuresText();
+    if (text.isEmpty()) {
+        report(QStringLiteral("Não há medidas para copiar: ponha o cursor A com um clique no "
+                              "gráfico (ou a tecla A, com o gráfico em foco) e o B com "
+                              "Shift+clique (ou a tecla B)."));
+        return;
+    }
+    QGuiApplication::clipboard()->setText(text);
+}
+
+void SessionCommands::openRecording() {}
 
 void SessionCommands::showRecordingState()
 {

@@ -203,7 +203,7 @@ void TForm1::buildSessionCommands()
     m_samples.connect(m_recorder);
     m_droppedNote = std::make_unique<DroppedSamplesNote>(m_samples.store());
     m_samples.connect(m_droppedNote.get());
-    m_session = new SessionCommands(this, Chart1, m_samples.store(), *m_recorder);
+    m_session = new SessionCommands(this, Chart1, m_samples, *m_recorder);
     connect(m_session, &SessionCommands::wholeSessionToggled, Chart1,
             &SignalChart::setWholeSessionView);
     connect(Chart1, &SignalChart::wholeSessionViewChanged, m_session,

@@ -30,7 +30,7 @@ class TstSessionCommands : public QObject
     SignalChart *m_chart = new SignalChart(&m_window);
     LineSeries m_series{m_samples.store()};
     SessionRecorder m_recorder{QLocale::c()};
-    SessionCommands m_commands{&m_window, m_chart, m_samples.store(), m_recorder};
+    SessionCommands m_commands{&m_window, m_chart, m_samples, m_recorder};
     QTimer m_user;       // the user at the error boxes: reads each one and dismisses it
     QStringList m_boxes; // what they read
 
@@ -110,7 +110,28 @@ private slots:
         m_commands.saveDataAction()->trigger();
         const QList<QByteArray> rows = contents(m_home.filePath("dados.csv")).split('\n');
         QCOMPARE(rows.size(), 4);
-        QCOMPARE(rows[2].split(',').last(), "4.9951171875");
+        QCOMPARE(rows[2].split(',')[5], "4.9951171875");
+    }
+
+    // An event marks the sample latest when its text is confirmed, one that came while the
+    // dialog was open too, on one line; "Evento N" is offered, N counting the events.
+    void anEventMarksTheLatestSampleOnceConfirmed()
+    {
+        m_samples.clear();
+        addSample(512);
+        QString offered;
+        m_commands.askEventText = [&](const QString &suggested) {
+            offered = suggested;
+            addSample(600);
+            return QString("aquecedor\n  ligado ");
+        };
+        m_commands.markEventAction()->trigger();
+        QCOMPARE(offered, "Evento 1");
+        QCOMPARE(m_samples.store().events()
+                     == (std::map<std::int64_t, QString>{{1, "aquecedor ligado"}}),
+                 true);
+        m_commands.markEventAction()->trigger();
+        QCOMPARE(offered, "Evento 2");
     }
 
     // Data that cannot be saved is told, with the file's name, in a box; and the save will
