@@ -17,7 +17,7 @@ const double kNotANumber = std::numeric_limits<double>::quiet_NaN();
 CursorReading readingOf(const SampleStore &store, std::int64_t number)
 {
     const Sample sample = store.at(number);
-    return {number, double(sample.steadyNs - store.at(0).steadyNs) / kNsPerSecond,
+    return {number, double(sample.steadyNs - store.timeOrigin()) / kNsPerSecond,
             double(sample.volts()), sample.wallMs};
 }
 

@@ -59,6 +59,12 @@ void SampleStore::clear()
     m_tailFirst = kAlwaysKept;
     m_count = 0;
     m_events.clear();
+    m_timeOrigin.reset();
+}
+
+std::int64_t SampleStore::timeOrigin() const
+{
+    return m_timeOrigin ? *m_timeOrigin : isEmpty() ? 0 : at(0).steadyNs;
 }
 
 void SampleStore::markEvent(std::int64_t number, const QString &text)

@@ -6,6 +6,7 @@
 
 #include <cstdint>
 #include <map>
+#include <optional>
 #include <vector>
 
 /// The chart's fixed view runs from sample 0 to this one; the chart, the series and the
@@ -62,6 +63,11 @@ public:
     /// The held samples, oldest first.
     std::vector<Sample> samples() const;
 
+    /// Where the samples' time in seconds starts: the first sample's steady time, unless
+    /// set otherwise (a recording's tempo_s runs from its own start).
+    std::int64_t timeOrigin() const;
+    void setTimeOrigin(std::int64_t steadyNs) { m_timeOrigin = steadyNs; }
+
     /// The first held sample at or after `steadyNs` (count() if none).
     std::int64_t firstAtOrAfter(std::int64_t steadyNs) const;
     /// The held sample after `number` (count() if none), across the gap.
@@ -90,4 +96,5 @@ private:
     std::int64_t m_tailFirst = kAlwaysKept; // the oldest sample in the ring
     std::int64_t m_count = 0;
     std::map<std::int64_t, QString> m_events;
+    std::optional<std::int64_t> m_timeOrigin;
 };

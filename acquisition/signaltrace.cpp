@@ -81,7 +81,7 @@ std::int64_t firstAt(const SampleStore &store, double x, TraceAxis axis)
     if (store.isEmpty())
         return 0;
     if (axis == TraceAxis::Seconds) {
-        const double ns = double(store.at(0).steadyNs) + x * kNsPerSecond;
+        const double ns = double(store.timeOrigin()) + x * kNsPerSecond;
         return store.firstAtOrAfter(std::int64_t(std::ceil(ns)));
     }
     const double number = std::clamp(std::ceil(x), 0.0, double(store.count()));
@@ -95,7 +95,7 @@ double traceX(const SampleStore &store, std::int64_t number, TraceAxis axis)
 {
     if (axis == TraceAxis::SampleNumber)
         return double(number);
-    return double(store.at(number).steadyNs - store.at(0).steadyNs) / kNsPerSecond;
+    return double(store.at(number).steadyNs - store.timeOrigin()) / kNsPerSecond;
 }
 
 std::int64_t nearestSample(const SampleStore &store, double x, TraceAxis axis)

@@ -2,8 +2,11 @@
 
 #include "acquisition/samplefeed.h"
 #include "errors/errorreporting.h"
+#include "recording/csvreader.h"
 #include "recording/savedfile.h"
 #include "recording/sessionrecorder.h"
+#include "ui/chartpicture.h"
+#include "ui/reviewwindow.h"
 #include "ui/savefiledialog.h"
 #include "ui/signalchart.h"
 
@@ -11,15 +14,15 @@
 #include <QClipboard>
 #include <QDateTime>
 #include <QDir>
+#include <QFileDialog>
 #include <QFileInfo>
 #include <QGuiApplication>
 #include <QInputDialog>
 #include <QLineEdit>
 #include <QMenu>
-#include <QPainter>
 #include <QShortcut>
 #include <QStandardPaths>
-#include <QSvgGenerator>
+#include <QThread>
 #include <QWidget>
 
 namespace {
@@ -35,8 +38,6 @@ const QString kCopyMeasures = QStringLiteral("Copiar medidas");
 const QString kOpenRecording = QStringLiteral("Abrir gravação…");
 const QString kRecordingMark = QStringLiteral("● Gravando — ");
 const QString kCsvFilter = QStringLiteral("Dados CSV (*.csv)");
-const QString kPngFilter = QStringLiteral("Imagem PNG (*.png)");
-const QString kSvgFilter = QStringLiteral("Desenho SVG (*.svg)");
 
 } // namespace
 
@@ -53,6 +54,10 @@ SessionCommands::SessionCommands(QWidget *window, SignalChart *chart, SampleFeed
     chooseFile = [this](const QString &caption, const QString &suggested,
                         const QStringList &filters, QString *chosenFilter) {
         return askSaveFileName(m_window, caption, suggested, filters, chosenFilter);
+    };
+    chooseRecording = [this](const QString &folder) {
+        return QFileDialog::getOpenFileName(m_window, QStringLiteral("Abrir gravação"), folder,
+                                            kCsvFilter + QStringLiteral(";;Todos os arquivos (*)"));
     };
     askEventText = [this](const QString &suggested) {
         QInputDialog dialog(m_window);
@@ -79,7 +84,12 @@ SessionCommands::SessionCommands(QWidget *window, SignalChart *chart, SampleFeed
     connect(&m_recorder, &SessionRecorder::pathChanged, this, &SessionCommands::showRecordingState);
 }
 
-SessionCommands::~SessionCommands() = default;
+SessionCommands::~SessionCommands()
+{
+    // A recording still being read is waited for: a few seconds at most.
+    for (QThread *reading : findChildren<QThread *>())
+        reading->wait();
+}
 
 void SessionCommands::buildActions()
 {
@@ -126,15 +136,21 @@ void SessionCommands::setWholeSessionShown(bool shown)
     m_wholeSession->setText(shown ? kFixedView : kWholeSession);
 }
 
-QString SessionCommands::askFile(const QString &caption, const QString &extension,
-                                 const QStringList &filters, QString *chosenFilter)
+// The folder used last in this run, else the documents folder, else home.
+QString SessionCommands::startFolder() const
 {
-    // The folder used last in this run, else the documents folder, else home.
     QString folder = m_lastFolder;
     if (folder.isEmpty() || !QFileInfo(folder).isDir())
         folder = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
     if (folder.isEmpty() || !QFileInfo(folder).isDir())
         folder = QDir::homePath();
+    return folder;
+}
+
+QString SessionCommands::askFile(const QString &caption, const QString &extension,
+                                 const QStringList &filters, QString *chosenFilter)
+{
+    const QString folder = startFolder();
     const QString name = QDateTime::currentDateTime().toString(
         QStringLiteral("'sensor-'yyyy-MM-dd-HHmmss'.%1'").arg(extension));
     QString chosen = filters.value(0);
@@ -186,23 +202,7 @@ void SessionCommands::saveImage()
                                  {kPngFilter, kSvgFilter}, &filter);
     if (path.isEmpty())
         return;
-    // The name's own extension, when it is one offered, else the filter chosen.
-    const QString suffix = QFileInfo(path).suffix().toLower();
-    const bool svg =
-        suffix == QLatin1String("svg") || (suffix != QLatin1String("png") && filter == kSvgFilter);
-    report(saveAtOnce(path, QStringLiteral("a imagem"), [&](QIODevice &file) {
-        if (!svg)
-            return m_chart->grab().save(&file, "PNG");
-        QSvgGenerator drawing;
-        drawing.setOutputDevice(&file);
-        drawing.setResolution(m_chart->logicalDpiX()); // the chart's size, not 4/3 of it
-        drawing.setSize(m_chart->size());
-        drawing.setViewBox(m_chart->rect());
-        drawing.setTitle(m_chart->accessibleName());
-        QPainter painter(&drawing);
-        m_chart->render(&painter);
-        return painter.end();
-    }));
+    report(saveChartPicture(*m_chart, path, filter));
 }
 
 // The event goes on the sample latest when the text is confirmed: the chart's, a save's
@@ -235,7 +235,60 @@ void SessionCommands::copyMeasures()
     QGuiApplication::clipboard()->setText(text);
 }
 
-void SessionCommands::openRecording() {}
+// The file is read on a thread of its own: a large one takes a second or two, in which the
+// window goes on polling and drawing.
+void SessionCommands::openRecording()
+{
+    const QString path = chooseRecording(startFolder());
+    if (path.isEmpty())
+        return;
+    m_lastFolder = QFileInfo(path).absolutePath();
+    auto read = std::make_shared<RecordingRead>();
+    QThread *reading = QThread::create([path, read] {
+        try {
+            *read = readRecording(path);
+        } catch (const std::bad_alloc &) {
+            *read = {};
+            read->refusal = QStringLiteral("a memória livre não basta para lê-lo");
+        }
+    });
+    reading->setParent(this);
+    connect(reading, &QThread::finished, this, [this, reading, path, read] {
+        reading->deleteLater();
+        QGuiApplication::restoreOverrideCursor();
+        runGuarded([&] { showRecording(path, std::move(*read)); });
+    });
+    QGuiApplication::setOverrideCursor(Qt::BusyCursor);
+    reading->start();
+}
+
+void SessionCommands::showRecording(const QString &path, RecordingRead read)
+{
+    const QString name = QDir::toNativeSeparators(path);
+    if (!read.refusal.isEmpty()) {
+        report(QStringLiteral("Não foi possível abrir a gravação “%1”: %2. Escolha um arquivo CSV "
+                              "salvo ou gravado por este programa (ainda que uma planilha o tenha "
+                              "salvo de novo).")
+                   .arg(name, read.refusal));
+        return;
+    }
+    const std::int64_t skipped = read.skippedRows;
+    const std::int64_t firstSkipped = read.firstSkippedLine;
+    auto *review = new ReviewWindow(path, std::move(read), m_window);
+    review->show();
+    if (skipped == 1)
+        report(QStringLiteral("Uma linha de “%1” não pôde ser lida e ficou de fora: a linha %L2. "
+                              "As outras estão na janela da gravação; o arquivo não foi alterado.")
+                   .arg(name)
+                   .arg(firstSkipped));
+    else if (skipped > 1)
+        report(QStringLiteral("%L1 linhas de “%2” não puderam ser lidas e ficaram de fora; a "
+                              "primeira é a linha %L3. As outras estão na janela da gravação; o "
+                              "arquivo não foi alterado.")
+                   .arg(skipped)
+                   .arg(name)
+                   .arg(firstSkipped));
+}
 
 void SessionCommands::showRecordingState()
 {

@@ -10,6 +10,7 @@ class QAction;
 class QMenu;
 class QWidget;
 class SampleFeed;
+struct RecordingRead;
 class SessionRecorder;
 class SignalChart;
 
@@ -30,6 +31,8 @@ public:
     using FileChooser = std::function<QString(const QString &caption, const QString &suggested,
                                               const QStringList &filters, QString *chosenFilter)>;
 
+    /// Asks which recording to open, starting in `folder`; empty for a cancel.
+    using RecordingChooser = std::function<QString(const QString &folder)>;
     /// Asks for an event's text, offering `suggested`; empty for a cancel.
     using EventTextAsker = std::function<QString(const QString &suggested)>;
 
@@ -52,6 +55,8 @@ public:
     FileChooser chooseFile;
     /// The event's text; a small dialog unless replaced (as tests do).
     EventTextAsker askEventText;
+    /// The recording to open; the file dialog unless replaced.
+    RecordingChooser chooseRecording;
 
     /// The chart now shows the whole session (or its fixed view): the command says the
     /// other.
@@ -71,6 +76,8 @@ private:
     void markEvent();
     void copyMeasures();
     void openRecording();
+    void showRecording(const QString &path, RecordingRead read);
+    QString startFolder() const;
     void showRecordingState();
     QString askFile(const QString &caption, const QString &extension, const QStringList &filters,
                     QString *chosenFilter = nullptr);

@@ -4,7 +4,9 @@
 #include "ui/lineseries.h"
 
 #include <QApplication>
+#include <QCategoryAxis>
 #include <QChart>
+#include <QDateTime>
 #include <QDir>
 #include <QGraphicsLayout>
 #include <QLabel>
@@ -232,8 +234,49 @@ void SignalChart::showRange(double minX, double maxX)
         const int decimals = std::max(0, int(std::ceil(-std::log10(step) - 1e-9)));
         m_bottomAxis->setLabelFormat(QStringLiteral("%.%1f").arg(decimals));
     }
+    if (m_timeOfDayAxis && wholeSessionView())
+        labelTimeOfDay(minX, maxX, step);
     if (m_cursors && !m_cursors->isEmpty())
         showMeasures(); // the cursors move across the view
+}
+
+void SignalChart::showTimeOfDay()
+{
+    if (m_timeOfDayAxis || !m_series)
+        return;
+    m_timeOfDayAxis = new QCategoryAxis;
+    m_timeOfDayAxis->setLabelsPosition(QCategoryAxis::AxisLabelsPositionOnValue);
+    m_timeOfDayAxis->setGridLineVisible(false);
+    m_timeOfDayAxis->setTitleText(QStringLiteral("Hora (instante)"));
+    m_timeOfDayAxis->setLabelsFont(chartFont(10));
+    m_timeOfDayAxis->setTitleFont(chartFont(11));
+    chart()->addAxis(m_timeOfDayAxis, Qt::AlignTop);
+    for (QLineSeries *piece : m_series->pieces())
+        piece->attachAxis(m_timeOfDayAxis);
+    labelTimeOfDay(m_bottomAxis->min(), m_bottomAxis->max(), m_bottomAxis->tickInterval());
+}
+
+// The time of day over each label of the time axis: the wall clock of the sample nearest
+// it, plus the steady time between them, so that a clock changed between samples (or a
+// summer time's start) shows where it happened.
+void SignalChart::labelTimeOfDay(double minX, double maxX, double step)
+{
+    const SampleStore &store = m_series->store();
+    for (const QString &label : m_timeOfDayAxis->categoriesLabels())
+        m_timeOfDayAxis->remove(label);
+    m_timeOfDayAxis->setRange(minX, maxX);
+    m_timeOfDayAxis->setStartValue(minX - step / 1000.0);
+    const QString format = step < 1.0 ? QStringLiteral("HH:mm:ss.zzz") : QStringLiteral("HH:mm:ss");
+    for (double x = std::ceil(minX / step) * step; x <= maxX; x += step) {
+        const std::int64_t n = nearestSample(store, x, TraceAxis::Seconds);
+        if (n < 0 || store.at(n).wallMs == 0)
+            continue;
+        const qint64 wallMs =
+            store.at(n).wallMs + qRound64((x - traceX(store, n, TraceAxis::Seconds)) * 1000.0);
+        const QString label = QDateTime::fromMSecsSinceEpoch(wallMs).toString(format);
+        if (!m_timeOfDayAxis->categoriesLabels().contains(label))
+            m_timeOfDayAxis->append(label, x);
+    }
 }
 
 double SignalChart::valueAt(double viewX) const
@@ -404,7 +447,7 @@ void SignalChart::showEvents()
 }
 
 // The panel shows the measures inside the plot, in its top right corner, or its top left
-// while both cursors are in the right half.
+// when that covers fewer of the cursors' lines.
 void SignalChart::showMeasures()
 {
     const Measures measures = m_cursors->measures();
@@ -416,11 +459,19 @@ void SignalChart::showMeasures()
     m_panel->setAccessibleDescription(::measuresText(measures, QLocale()));
     m_panel->adjustSize();
     const QRect plot = plotInView();
-    const double middle = (m_bottomAxis->min() + m_bottomAxis->max()) / 2.0;
-    const bool rightHalf = (!measures.a || sampleX(measures.a->number) > middle)
-                           && (!measures.b || sampleX(measures.b->number) > middle);
-    m_panel->move(rightHalf ? plot.left() + 4 : plot.right() - m_panel->width() - 4,
-                  plot.top() + 4);
+    const QRect right(plot.right() - m_panel->width() - 4, plot.top() + 4, m_panel->width(),
+                      m_panel->height());
+    const QRect left = right.translated(plot.left() + 4 - right.left(), 0);
+    const auto covered = [&](const QRect &place) {
+        int lines = 0;
+        for (const std::optional<CursorReading> &cursor : {measures.a, measures.b})
+            if (cursor) {
+                const double x = viewXOf(sampleX(cursor->number));
+                lines += x >= place.left() - 8 && x <= place.right() + 8;
+            }
+        return lines;
+    };
+    m_panel->move(covered(left) < covered(right) ? left.topLeft() : right.topLeft());
 }
 
 void SignalChart::keyPressEvent(QKeyEvent *event)

@@ -6,6 +6,7 @@
 #include <QElapsedTimer>
 
 class LineSeries;
+class QCategoryAxis;
 class QLabel;
 class QPainter;
 class QValueAxis;
@@ -55,6 +56,8 @@ public:
     QString measuresText() const;
     /// An event was marked on a sample: has the chart show it.
     void showEvents();
+    /// Labels the top of the plot, under review, with the time of day of the samples there.
+    void showTimeOfDay();
 
 signals:
     void wholeSessionViewChanged(bool on);
@@ -92,9 +95,11 @@ private:
     QRect plotInView() const;
     void paintEvents(QPainter &painter);
     void paintCursors(QPainter &painter);
+    void labelTimeOfDay(double minX, double maxX, double step);
 
     QValueAxis *m_bottomAxis;
     QValueAxis *m_leftAxis;
+    QCategoryAxis *m_timeOfDayAxis = nullptr;
     LineSeries *m_series = nullptr;
     ChartCursors *m_cursors = nullptr;
     QLabel *m_panel;

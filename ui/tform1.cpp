@@ -12,6 +12,7 @@
 #include "ui/droppedsamplesnote.h"
 #include "ui/lineseries.h"
 #include "ui/pngicon.h"
+#include "ui/reviewwindow.h"
 #include "ui/screenfit.h"
 #include "ui/sessioncommands.h"
 #include "ui/signalchart.h"
@@ -316,6 +317,8 @@ void TForm1::resizeEvent(QResizeEvent *event)
 
 void TForm1::closeEvent(QCloseEvent *)
 {
-    // The program ends with its window, and the device goes with it.
+    // The program ends with its window, and the device and the recordings opened go with it.
     ComPort1->Close();
+    for (ReviewWindow *review : findChildren<ReviewWindow *>(Qt::FindDirectChildrenOnly))
+        review->close();
 }

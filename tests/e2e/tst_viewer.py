@@ -609,6 +609,50 @@ def e2e_an_event_lands_on_its_row_in_the_recording_and_the_save(session, bin_dir
     expect(samples["save"], samples["recording"], "the sample marked in each")
 
 
+def e2e_a_recording_opens_in_a_window_of_its_own_past_a_bad_row(session, bin_dir):
+    """Ctrl+O opens a recording with a bad row in the middle in a window titled with its
+    name: one box names the line skipped; the cursors there measure the rows read, with
+    the event among them; the file is left as it was, the main window goes on polling, and
+    closing it ends the program, the recording's window with it."""
+    board, launcher, frame, window_id = start_on_board(session, bin_dir)
+    click(control(frame, name="Canal"))
+    key("1")
+    path = os.path.join(tempfile.mkdtemp(prefix="e2e-open-", dir=session.runtime_dir),
+                        "ontem.csv")
+    lines = ["amostra;instante;tempo_s;canal;leitura;tensao_V;evento"]
+    for n in range(20):  # a reading 20 higher each second, an event at the sixth
+        volts = f"{20 * n * 5 / 1024:.15g}".replace(".", ",")
+        event = "aquecedor; ligado" if n == 5 else ""
+        lines.append(f"{n + 1};2026-12-07T14:30:{n:02}.000;{n},000;1;{20 * n};{volts};{event}")
+    lines.insert(11, "11;2026-12-07T14:30:10.000;;1;;;")  # line 12: no time nor reading
+    with open(path, "w", encoding="utf-8") as file:
+        file.write("\n".join(lines) + "\n")
+    before = (os.stat(path).st_mtime_ns, open(path, "rb").read())
+    key("ctrl+o")
+    type_into_dialog("Abrir gravação", path)
+    box = wait_for(lambda: [w for w in dialogs() if w.name == "Erro"], "the box", timeout=30)[0]
+    expect(descendant(box, "label", "ontem.csv").name.replace("\u200b", ""),  # where it wraps
+           f"Uma linha de “{path}” não pôde ser lida e ficou de fora: a linha 12. As outras "
+           "estão na janela da gravação; o arquivo não foi alterado.", "the box's text")
+    click(descendant(box, "push button"))
+    review = wait_for(lambda: [w for w in windows_of("sensor-viewer")
+                               if w.name == "ontem.csv — gravação aberta"], "its window")[0]
+    focus_window = subprocess.run(["xdotool", "search", "--name", "^ontem.csv"],
+                                  capture_output=True, text=True, check=True).stdout.split()[-1]
+    subprocess.run(["xdotool", "windowfocus", "--sync", focus_window], check=True)
+    key("a", "b")
+    shown = wait_for(lambda: measures_shown(review), "the measures of the recording")
+    expect((shown["Amostras de A a B (N)"], shown["Δt (B − A)"], shown["Máximo"]),
+           ("20", "19,000 s", "1,855 V"), "N, Δt and the highest of the rows read")
+    expect("Um evento marcado" in descendant(review, "chart").description, True, "the event")
+    polls = len(board.log("rx "))
+    wait_for(lambda: len(board.log("rx ")) >= polls + 2, "the main window still polling")
+    expect((os.stat(path).st_mtime_ns, open(path, "rb").read()), before, "the file untouched")
+    close_window(window_id)
+    expect(launcher.wait(20), 0, "exit status once the main window is closed")
+    expect(windows_of("sensor-viewer"), [], "the windows left")
+
+
 def e2e_stop_signals_keep_the_last_rows_at_a_fast_stream(session, bin_dir):
     """At 2,000 frames a second, SIGTERM, SIGHUP and SIGINT each end the program as its
     close button does: the recording holds every frame that came up to 50 ms before the

@@ -6,6 +6,7 @@
 #include "acquisition/samplefeed.h"
 #include "recording/sessionrecorder.h"
 #include "ui/lineseries.h"
+#include "ui/reviewwindow.h"
 #include "ui/savefiledialog.h"
 #include "ui/sessioncommands.h"
 #include "ui/signalchart.h"
@@ -153,6 +154,24 @@ private slots:
                                "gravação antes (Ctrl+R)."));
         m_commands.recordAction()->trigger(); // stops
         QTRY_COMPARE(contents(recorded).count('\n'), 2);
+    }
+
+    // A file with no row that reads is refused in one box, with the reason, and no window
+    // opens for it.
+    void aRecordingWithNoRowToReadIsRefused()
+    {
+        const QString path = m_home.filePath("titulos.csv");
+        QFile file(path);
+        QVERIFY(file.open(QIODevice::WriteOnly) && file.write("amostra;instante;tempo_s\n") > 0);
+        file.close();
+        m_commands.chooseRecording = [&](const QString &) { return path; };
+        m_commands.openRecordingAction()->trigger();
+        const QString box = boxesRead(1).value(0);
+        QVERIFY2(box.startsWith("Não foi possível abrir a gravação “" + path + "”: ")
+                     && box.endsWith(". Escolha um arquivo CSV salvo ou gravado por este programa "
+                                     "(ainda que uma planilha o tenha salvo de novo)."),
+                 qPrintable(box));
+        QCOMPARE(m_window.findChildren<ReviewWindow *>().size(), 0);
     }
 
     // The picture is of the type the name says, when it names one, else the filter chosen;
