@@ -379,7 +379,8 @@ QString eventText(std::string_view bytes)
     return utf8.hasError() ? QString::fromLatin1(bytes.data(), qsizetype(bytes.size())) : text;
 }
 
-// Where each column is, by its name in the header.
+// Where each column is, by its name in the header (amostra is first: the separator was
+// found after it; its numbers are not read, the file's order is the samples').
 struct Columns
 {
     static constexpr std::size_t kNone = std::size_t(-1);
@@ -395,12 +396,10 @@ struct Columns
 std::optional<Columns> columnsOf(const RecordCutter &header)
 {
     Columns columns;
-    bool amostra = false;
     for (std::size_t i = 0; i < header.fieldCount(); ++i) {
         const std::string_view name = trimmed(header.field(i));
         if (!name.empty())
             columns.count = i + 1; // a spreadsheet may add empty columns after the last
-        amostra = amostra || name == "amostra";
         for (auto [column, wanted] :
              {std::pair(&columns.instante, "instante"), std::pair(&columns.tempo, "tempo_s"),
               std::pair(&columns.canal, "canal"), std::pair(&columns.leitura, "leitura"),
@@ -408,7 +407,7 @@ std::optional<Columns> columnsOf(const RecordCutter &header)
             if (name == wanted)
                 *column = i;
     }
-    if (!amostra || columns.instante == Columns::kNone || columns.tempo == Columns::kNone
+    if (columns.instante == Columns::kNone || columns.tempo == Columns::kNone
         || columns.canal == Columns::kNone || columns.leitura == Columns::kNone
         || columns.tensao == Columns::kNone)
         return {};

@@ -156,7 +156,8 @@ private slots:
     {
         QTest::addColumn<QByteArray>("row");
         const QByteArray instant = "3;2026-12-07T14:30:07.125;";
-        QTest::newRow("a reading above 1023") << instant + "2,002;2;1024;5;";
+        // Its volts as the board's 10 bits would have them.
+        QTest::newRow("a reading above 1023") << instant + "2,002;2;1024;0;";
         QTest::newRow("volts that contradict the reading") << instant + "2,002;2;512;3,5;";
         QTest::newRow("a time before the row above") << instant + "0,500;2;512;2,5;";
         QTest::newRow("no time") << instant + ";2;512;2,5;";
