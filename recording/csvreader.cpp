@@ -517,7 +517,7 @@ RecordingRead readRecording(QIODevice &device)
         cutter.skip(bom.size());
         start.remove_prefix(bom.size());
     }
-    if (trimmed(start).empty())
+    if (start.empty())
         return refused(QStringLiteral("o arquivo está vazio"));
     // The separator is what follows the first column's name, quoted or not.
     const std::string_view name = start.substr(0, 1) == "\"" ? "\"amostra\"" : "amostra";
