@@ -200,7 +200,7 @@ void wholeSessionRedraw(benchmark::State &state)
     state.counters["paints"] =
         benchmark::Counter(shown.counter.paints, benchmark::Counter::kAvgIterations);
 }
-BENCHMARK(wholeSessionRedraw)->Arg(86400)->Unit(benchmark::kMillisecond);
+BENCHMARK(wholeSessionRedraw)->Arg(86400)->Arg(1 << 20)->Unit(benchmark::kMillisecond);
 
 // The heap in use, in MiB.
 double heapMiB()

@@ -150,10 +150,10 @@ void LineSeries::scheduleFlush()
     if (m_batches > 0 || m_refresh.isActive())
         return; // handed over with the others at the batch's or this period's end
     const auto sinceRefresh = m_clock() - m_lastRefresh;
-    if (sinceRefresh >= kRefreshInterval)
+    if (sinceRefresh >= m_period)
         flush();
     else // the timer counts whole milliseconds: the nearest is closest to the period's end
-        m_refresh.start(round<milliseconds>(kRefreshInterval - sinceRefresh));
+        m_refresh.start(round<milliseconds>(m_period - sinceRefresh));
 }
 
 void LineSeries::flush()
@@ -169,17 +169,23 @@ void LineSeries::refreshOnBeat()
 {
     // The period's end, however late the timer fired: a steady stream is drawn every
     // 16 ms from its first frame, and a late refresh does not delay the ones after it.
-    m_lastRefresh += kRefreshInterval;
+    m_lastRefresh += m_period;
     handOver();
 }
 
 void LineSeries::handOver()
 {
     m_dirty = false;
+    const steady_clock::time_point start = m_clock();
     if (reviewing())
         handOverThinned();
     else
         handOverFixed();
+    // Thinning a million samples takes longer than a refresh period: under review the
+    // line is redrawn at most half the time, so the window stays responsive.
+    const auto cost = duration_cast<steady_clock::duration>(m_clock() - start);
+    m_period = reviewing() ? std::max<steady_clock::duration>(kRefreshInterval, 2 * cost)
+                           : steady_clock::duration(kRefreshInterval);
     emit handedOver();
 }
 

@@ -120,6 +120,7 @@ private:
     QTimer m_refresh;
     Clock m_clock;
     std::chrono::steady_clock::time_point m_lastRefresh;
+    std::chrono::steady_clock::duration m_period = kRefreshInterval; // between refreshes
     double m_minX = 0.0; // the range shown
     double m_maxX = kFixedSpanX;
     double m_fixedMinX = 0.0;

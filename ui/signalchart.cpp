@@ -547,6 +547,7 @@ void SignalChart::paintDropped(QPainter &painter)
         return;
     const QRect band = mapFromScene(chart()->mapToScene(inChart)).boundingRect();
     painter.save();
+    painter.fillRect(band, QColor(96, 96, 96, 32));
     painter.fillRect(band, QBrush(QColor(96, 96, 96, 90), Qt::BDiagPattern));
     painter.setPen(QColor(64, 64, 64));
     painter.setFont(chartFont(10));

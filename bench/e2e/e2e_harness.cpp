@@ -103,6 +103,7 @@ int main(int argc, char **argv)
             if (!p.before.empty() && beforeFirst)
                 results.before.push_back(measureViewer(screen, p.before, s, looks));
             results.now.push_back(measureViewer(screen, p.viewer, s, looks, true));
+            measureSlowDisk(screen, p.viewer, s, looks, results.now.back());
             if (!p.before.empty() && !beforeFirst)
                 results.before.push_back(measureViewer(screen, p.before, s, looks));
         }

@@ -240,10 +240,10 @@ double cpuPerFrame(Screen &screen, Board &board, const Sandboxed &viewer, const 
     return (cpu1 - cpu0) * 1000.0 / double(frames);
 }
 
-// Runs xdotool with `args`; fails the benchmark if it fails (or takes over 10 s).
+// Runs xdotool with `args`; fails the benchmark if it fails (or takes over 30 s).
 void xdotool(std::vector<std::string> args)
 {
-    args.insert(args.begin(), {"timeout", "10", "xdotool"});
+    args.insert(args.begin(), {"timeout", "30", "xdotool"});
     std::vector<char *> argv;
     for (std::string &arg : args)
         argv.push_back(arg.data());
@@ -276,6 +276,17 @@ long linesIn(const std::string &path)
     return std::count(std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>(), '\n');
 }
 
+// Starts a recording into `path` as a user does: Ctrl+R, the name typed into the dialog.
+void startRecording(const std::string &path)
+{
+    typeInto("", {"key", "ctrl+r"});
+    typeInto("Gravar continuamente", {"key", "ctrl+a", "type", path});
+    typeInto("Gravar continuamente", {"key", "Return"});
+    for (double deadline = nowMs() + 5000; linesIn(path) == 0; sleepMs(20))
+        if (nowMs() > deadline)
+            fail("the recording did not start: no header in " + path);
+}
+
 // The fastest stream, not recording and then recording, in turn three times: what the
 // recording costs, and whether every frame became a row. Pairs taken back to back see
 // the same load on the machine.
@@ -293,12 +304,7 @@ void measureRecording(Screen &screen, Board &board, const Sandboxed &viewer, con
         double rate = 0;
         const double plain =
             cpuPerFrame(screen, board, viewer, fast, s.fastStreamMs, s.prerollMs, rate);
-        typeInto("", {"key", "ctrl+r"});
-        typeInto("Gravar continuamente", {"key", "ctrl+a", "type", path});
-        typeInto("Gravar continuamente", {"key", "Return"});
-        for (double deadline = nowMs() + 5000; linesIn(path) == 0; sleepMs(20))
-            if (nowMs() > deadline)
-                fail("the recording did not start: no header in " + path);
+        startRecording(path);
         // What the file dialog does as it goes (the window painted again under it, its
         // folder reader ending) is not the recording's cost.
         sleepMs(1000);
@@ -442,6 +448,48 @@ ViewerRun measureViewer(Screen &screen, const std::string &binary, const Setting
     viewer.stop();
     waitForBlack(screen);
     return run;
+}
+
+void measureSlowDisk(Screen &screen, const std::string &binary, const Settings &s,
+                     const Looks &looks, ViewerRun &run)
+{
+    Board board;
+    // strace stops the program only at the calls it is told of (seccomp), so the rest
+    // runs at full speed.
+    Sandboxed viewer({"strace", "--seccomp-bpf", "-f", "-qq", "-o", "/dev/null", "-e",
+                      "trace=fdatasync", "-e", "inject=fdatasync:delay_exit=500000", binary},
+                     board.device());
+    if (!waitForPaint(screen, viewer, looks.at(binary), 10000))
+        fail(binary + " under strace did not paint its window");
+    sleepMs(500);
+    const ChartPlacement chart = placeChart(screen, board);
+    char folder[] = "/tmp/e2e-slow-disk-XXXXXX";
+    if (!mkdtemp(folder))
+        fail("no scratch folder for the recording");
+    const std::string path = std::string(folder) + "/dados.csv";
+    startRecording(path);
+    sleepMs(1000); // the dialog gone, the window painted again
+    int missed = 0;
+    run.slowDisk = latencies(screen, board, chart, s.isolatedFrames, 1, 50.0, missed);
+    run.slowDiskFrames = 1 + s.isolatedFrames; // the first sample, then those watched
+    typeInto("", {"key", "ctrl+r"}); // stops it: the last rows written, the last sync made
+    sleepMs(1500);
+    run.slowDiskRows = linesIn(path) - 1;
+    board.take();
+    // strace leaves its program running when it is itself told to end: the viewer, its
+    // child, is ended first.
+    std::ifstream children("/proc/" + std::to_string(viewer.pid()) + "/task/"
+                           + std::to_string(viewer.pid()) + "/children");
+    pid_t traced = 0;
+    if (children >> traced && traced > 0) {
+        kill(traced, SIGTERM);
+        for (int i = 0; i < 300 && kill(traced, 0) == 0; ++i)
+            sleepMs(10);
+    }
+    viewer.stop();
+    waitForBlack(screen);
+    std::remove(path.c_str());
+    rmdir(folder);
 }
 
 } // namespace e2e

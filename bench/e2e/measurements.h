@@ -75,10 +75,18 @@ struct ViewerRun
     // frame, and the rows the files hold against the frames sent while recording.
     std::vector<double> plainCpu, recordingCpu;
     long recordedRows = 0, recordedFrames = 0;
+    // Recording onto a disk whose every sync takes 500 ms: isolated frames' latencies, ms,
+    // and the rows the file holds against the frames sent while recording.
+    std::vector<double> slowDisk;
+    long slowDiskRows = 0, slowDiskFrames = 0;
 };
 
 // `records`: the viewer has the recording command, and its cost is measured too.
 ViewerRun measureViewer(Screen &screen, const std::string &binary, const Settings &s,
                         const Looks &looks, bool records = false);
+// Isolated frames drawn while recording onto a slow disk, its every fdatasync made to
+// last 500 ms (strace's fault injection), into `run`.
+void measureSlowDisk(Screen &screen, const std::string &binary, const Settings &s,
+                     const Looks &looks, ViewerRun &run);
 
 } // namespace e2e

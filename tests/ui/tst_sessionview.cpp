@@ -22,7 +22,9 @@ constexpr std::uint16_t kHighReading = 900; // 4.39453125 V
 // The chart as in the window, a zigzag of `count` points on it, in the view given.
 struct ShownChart
 {
-    explicit ShownChart(int count, View view = Fixed)
+    explicit ShownChart(int count, View view = Fixed,
+                        std::int64_t capacity = SampleStore::kDefaultCapacity)
+        : store(capacity)
     {
         chart.addSeries(&series);
         chart.resize(kChart1Geometry.size());
@@ -84,8 +86,8 @@ struct ShownChart
                          Qt::NoModifier, Qt::NoScrollPhase, false);
         QApplication::sendEvent(chart.viewport(), &turn);
     }
-    SignalChart chart;
     SampleStore store;
+    SignalChart chart;
     LineSeries series{store};
 };
 
@@ -246,6 +248,27 @@ private slots:
             qCeil(s.chart.chart()->plotArea().width() * s.chart.devicePixelRatioF());
         QCOMPARE_LE(s.series.drawnPoints().size(), 4 * columns);
         QCOMPARE_GE(s.series.drawnPoints().size(), 2 * columns); // each column's first and last
+    }
+
+    // Where the store dropped samples, the line breaks, the span is hatched across the
+    // plot, and the description says how many were dropped and what keeps them all.
+    void droppedSamplesAreShownAndTold()
+    {
+        ShownChart s(200, WholeSession, 110); // 90 dropped after the first 101
+        QCOMPARE(s.series.drawnPoints().size(), 110);
+        QVERIFY(s.chart.accessibleDescription().contains(
+            "90 amostras depois da 101ª foram descartadas do gráfico; “Gravar continuamente…” "
+            "guarda todas"));
+        QCoreApplication::processEvents();
+        const QImage shown = s.chart.grab().toImage();
+        // Above the line (over 4.4 V) the plot's background changes only with the height:
+        // a column in the span dropped, against one in the samples kept.
+        const int top = s.chart.mapFromScene(s.chart.chart()->plotArea().topLeft()).y();
+        int marked = 0;
+        for (int y = top + 2; y < top + 30; ++y)
+            marked += shown.pixel(QPoint(s.at(0.75).x(), y) * shown.devicePixelRatio())
+                      != shown.pixel(QPoint(s.at(0.25).x(), y) * shown.devicePixelRatio());
+        QCOMPARE_GT(marked, 5);
     }
 };
 
