@@ -39,28 +39,28 @@ static Events sessionEvents()
     return {{1, kEvent}, {3, QStringLiteral("Evento 2")}};
 }
 
-// The session's file as the program writes it under `locale`, evento quoted as RFC 4180
-// has it.
+// The session's file as the program writes it under `locale`, or wrote it before the
+// evento column; the event quoted as RFC 4180 has it, its line break kept (a spreadsheet
+// may write one).
 static QByteArray writtenFile(const QLocale &locale, bool evento)
 {
     CsvFormat format(locale);
     const QByteArray separator(1, format.separator());
     QByteArray text = format.header();
-    if (evento)
-        text.insert(text.size() - 1, separator + "evento");
+    if (!evento) // as files were written before the column
+        text.replace(separator + "evento", "");
     const std::vector<Sample> samples = session();
     const Events events = sessionEvents();
     for (std::size_t i = 0; i < samples.size(); ++i) {
         format.appendRow(text, qint64(i) + 1, samples[i], samples[i].steadyNs);
-        if (!evento)
-            continue;
+        text.chop(2); // the empty evento and the line's end: the event is written here
         QByteArray event;
         for (const auto &[index, eventText] : events)
             if (index == i)
                 event = eventText.toUtf8();
         if (event.contains(format.separator()) || event.contains('"') || event.contains('\n'))
             event = '"' + event.replace("\"", "\"\"") + '"';
-        text.insert(text.size() - 1, separator + event);
+        text += (evento ? separator + event : QByteArray()) + '\n';
     }
     return text;
 }
