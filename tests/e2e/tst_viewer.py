@@ -622,7 +622,7 @@ def e2e_a_recording_opens_in_a_window_of_its_own_past_a_bad_row(session, bin_dir
     lines = ["amostra;instante;tempo_s;canal;leitura;tensao_V;evento"]
     for n in range(20):  # a reading 20 higher each second, an event at the sixth
         volts = f"{20 * n * 5 / 1024:.15g}".replace(".", ",")
-        event = "aquecedor; ligado" if n == 5 else ""
+        event = '"aquecedor; ligado"' if n == 5 else ""
         lines.append(f"{n + 1};2026-12-07T14:30:{n:02}.000;{n},000;1;{20 * n};{volts};{event}")
     lines.insert(11, "11;2026-12-07T14:30:10.000;;1;;;")  # line 12: no time nor reading
     with open(path, "w", encoding="utf-8") as file:
