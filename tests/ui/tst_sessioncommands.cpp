@@ -206,6 +206,30 @@ private slots:
         QCOMPARE(qRound(m.captured(2).toDouble() / 25.4 * 96), 250);
     }
 
+    // With the cursors placed, the measures are copied as text, and the picture, PNG or SVG,
+    // holds the cursors and their panel.
+    void measuresAreCopiedAndPictured()
+    {
+        m_samples.clear();
+        for (const std::uint16_t reading : {256, 512, 768})
+            addSample(reading);
+        m_series.flush();
+        m_chart->cursors()->place(ChartCursors::A, 0);
+        m_chart->cursors()->place(ChartCursors::B, 2);
+        m_commands.copyMeasuresAction()->trigger();
+        QCOMPARE(QGuiApplication::clipboard()->text(), m_chart->measuresText());
+        QVERIFY(m_chart->measuresText().contains("ΔV (B − A): 2.500 V"));
+        answer(m_home.filePath("medidas.svg"));
+        m_commands.saveImageAction()->trigger();
+        const QString drawing = QString::fromUtf8(contents(m_home.filePath("medidas.svg")));
+        QVERIFY(drawing.contains("N 3 · mín 1.250 V · máx 3.750 V"));
+        answer(m_home.filePath("medidas.png"));
+        m_commands.saveImageAction()->trigger();
+        const QImage withCursors(m_home.filePath("medidas.png"));
+        m_chart->cursors()->clear();
+        QVERIFY(m_chart->grab().toImage().convertToFormat(withCursors.format()) != withCursors);
+    }
+
     // The file dialog starts at home when there is no documents folder, then in the folder
     // used last; a name typed without an extension takes the chosen filter's; a name with
     // quotes, which the dialog would read as a list of names, is refused.
