@@ -237,7 +237,7 @@ void SignalChart::showRange(double minX, double maxX)
     if (m_timeOfDayAxis && wholeSessionView())
         labelTimeOfDay(minX, maxX, step);
     if (m_cursors && !m_cursors->isEmpty())
-        showMeasures(); // the cursors move across the view
+        placePanel(); // the cursors move across the view
 }
 
 void SignalChart::showTimeOfDay()
@@ -446,25 +446,30 @@ void SignalChart::showEvents()
     viewport()->update();
 }
 
-// The panel shows the measures inside the plot, in its top right corner, or its top left
-// when that covers fewer of the cursors' lines.
 void SignalChart::showMeasures()
 {
-    const Measures measures = m_cursors->measures();
-    m_panel->setVisible(!measures.isEmpty());
+    m_measures = m_cursors->measures();
+    m_panel->setVisible(!m_measures.isEmpty());
     viewport()->update();
-    if (measures.isEmpty())
+    if (m_measures.isEmpty())
         return;
-    m_panel->setText(panelLines(measures, QLocale()).join(QLatin1Char('\n')));
-    m_panel->setAccessibleDescription(::measuresText(measures, QLocale()));
+    m_panel->setText(panelLines(m_measures, QLocale()).join(QLatin1Char('\n')));
+    m_panel->setAccessibleDescription(::measuresText(m_measures, QLocale()));
     m_panel->adjustSize();
+    placePanel();
+}
+
+// The panel sits inside the plot, in its top right corner, or its top left when that
+// covers fewer of the cursors' lines.
+void SignalChart::placePanel()
+{
     const QRect plot = plotInView();
     const QRect right(plot.right() - m_panel->width() - 4, plot.top() + 4, m_panel->width(),
                       m_panel->height());
     const QRect left = right.translated(plot.left() + 4 - right.left(), 0);
     const auto covered = [&](const QRect &place) {
         int lines = 0;
-        for (const std::optional<CursorReading> &cursor : {measures.a, measures.b})
+        for (const std::optional<CursorReading> &cursor : {m_measures.a, m_measures.b})
             if (cursor) {
                 const double x = viewXOf(sampleX(cursor->number));
                 lines += x >= place.left() - 8 && x <= place.right() + 8;
@@ -517,10 +522,11 @@ void SignalChart::paintEvent(QPaintEvent *event)
     QPainter painter(viewport());
     if (wholeSessionView())
         paintDropped(painter);
-    if (m_series) {
+    // Nothing more to draw in most frames: no event marked, no cursor placed.
+    if (m_series && !m_series->store().events().empty())
         paintEvents(painter);
+    if (m_cursors && !m_cursors->isEmpty())
         paintCursors(painter);
-    }
     // The chart is in the tab order; a frame shows when it has the focus.
     if (!hasFocus())
         return;
@@ -590,7 +596,8 @@ void SignalChart::paintEvents(QPainter &painter)
         const double at = viewXOf(x);
         painter.setPen(QPen(kEventColour, 1.0, Qt::DashLine));
         painter.drawLine(QPointF(at, plot.top()), QPointF(at, plot.bottom()));
-        const QString shown = painter.fontMetrics().elidedText(text, Qt::ElideRight, 150);
+        const QString shown =
+            painter.fontMetrics().elidedText(text.simplified(), Qt::ElideRight, 150);
         const QRect label = painter.fontMetrics()
                                 .boundingRect(shown)
                                 .translated(qRound(at) + 3, plot.bottom() - 4)
@@ -665,7 +672,8 @@ void SignalChart::addSeries(LineSeries *series)
     // Under review the line is thinned to the plot's pixel columns.
     const auto setColumns = [this](const QRectF &area) {
         m_series->setColumns(qCeil(area.width() * devicePixelRatioF()));
-        showMeasures();
+        if (!m_cursors->isEmpty())
+            placePanel();
     };
     connect(chart(), &QChart::plotAreaChanged, this, setColumns);
     setColumns(chart()->plotArea());

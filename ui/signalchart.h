@@ -90,6 +90,7 @@ private:
     void placeAt(double viewX, ChartCursors::Cursor cursor);
     void keepActiveCursorShown();
     void showMeasures();
+    void placePanel();
     double sampleX(std::int64_t number) const;
     double viewXOf(double value) const;
     QRect plotInView() const;
@@ -102,6 +103,7 @@ private:
     QCategoryAxis *m_timeOfDayAxis = nullptr;
     LineSeries *m_series = nullptr;
     ChartCursors *m_cursors = nullptr;
+    Measures m_measures; // what the panel shows
     QLabel *m_panel;
     double m_pressX = 0.0;    // where the left button went down, in view pixels
     double m_dragFromX = 0.0; // where the drag's last move ended, in view pixels
