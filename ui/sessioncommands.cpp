@@ -250,6 +250,9 @@ void SessionCommands::openRecording()
         } catch (const std::bad_alloc &) {
             *read = {};
             read->refusal = QStringLiteral("a memória livre não basta para lê-lo");
+        } catch (...) { // nothing may leave the thread
+            *read = {};
+            read->refusal = QStringLiteral("a leitura falhou por um erro interno do programa");
         }
     });
     reading->setParent(this);
