@@ -62,3 +62,12 @@ QString formatGeneral(double value, const QLocale &locale)
     return out + ascii(digits.substr(0, integerDigits)) + point
            + ascii(digits.substr(integerDigits));
 }
+
+QString formatFixed(double value, int decimals, const QLocale &locale)
+{
+    QString text = QString::number(value, 'f', decimals);
+    if (text.startsWith(QLatin1Char('-'))
+        && text.count(QLatin1Char('0')) == text.size() - 1 - (decimals > 0 ? 1 : 0))
+        text.remove(0, 1); // -0.000
+    return text.replace(QLatin1Char('.'), locale.decimalPoint());
+}

@@ -11,6 +11,9 @@ class SampleSink
 public:
     virtual ~SampleSink() = default;
     virtual void take(const Sample &sample) = 0;
+    /// The latest sample taken now carries this event's text, whole (a second mark on a
+    /// sample joins the first).
+    virtual void takeEvent(const QString &) {}
 };
 
 // Where each decoded sample goes: into the session's store, then to each sink, in the
@@ -32,7 +35,10 @@ public:
         for (SampleSink *sink : m_sinks)
             sink->take(sample);
     }
-    /// The session starts afresh: the store forgets its samples; the sinks go on.
+    /// Marks the latest sample with an event's text, in the store and for each sink; false
+    /// when there is no sample yet.
+    bool markLatest(const QString &text);
+    /// The session starts afresh: the store forgets its samples and events; the sinks go on.
     void clear() { m_store.clear(); }
 
 private:

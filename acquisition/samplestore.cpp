@@ -44,6 +44,8 @@ void SampleStore::append(const Sample &sample)
     }
     m_ring[m_ringStart] = packed; // the oldest after the first samples goes
     m_ringStart = (m_ringStart + 1) % m_ring.size();
+    if (!m_events.empty()) // its event goes with it
+        m_events.erase(m_tailFirst);
     ++m_tailFirst;
 }
 
@@ -56,6 +58,27 @@ void SampleStore::clear()
     m_ringStart = 0;
     m_tailFirst = kAlwaysKept;
     m_count = 0;
+    m_events.clear();
+    m_timeOrigin.reset();
+}
+
+std::int64_t SampleStore::timeOrigin() const
+{
+    return m_timeOrigin ? *m_timeOrigin : isEmpty() ? 0 : at(0).steadyNs;
+}
+
+void SampleStore::markEvent(std::int64_t number, const QString &text)
+{
+    if (!holds(number))
+        return;
+    QString &marked = m_events[number];
+    marked = marked.isEmpty() ? text : marked + QStringLiteral(" / ") + text;
+}
+
+QString SampleStore::eventAt(std::int64_t number) const
+{
+    const auto event = m_events.find(number);
+    return event == m_events.end() ? QString() : event->second;
 }
 
 SampleStore::Gap SampleStore::dropped() const

@@ -2,7 +2,11 @@
 
 #include "acquisition/sample.h"
 
+#include <QString>
+
 #include <cstdint>
+#include <map>
+#include <optional>
 #include <vector>
 
 /// The chart's fixed view runs from sample 0 to this one; the chart, the series and the
@@ -18,6 +22,8 @@ inline constexpr double kFixedSpanX = 100.0;
 // 12 days at a sample a second) by default. Once it is full, the oldest samples after the
 // first ones are dropped, and the store says which: they are a gap between the first
 // samples and the rest.
+//
+// The events the user marked are kept with the samples they mark, and go with them.
 class SampleStore
 {
 public:
@@ -27,8 +33,15 @@ public:
     explicit SampleStore(std::int64_t capacity = kDefaultCapacity);
 
     void append(const Sample &sample);
-    /// Forgets every sample: the next one is sample 0 again.
+    /// Forgets every sample and event: the next sample is sample 0 again.
     void clear();
+
+    /// Marks held sample `number` with an event's text; a second mark on it joins the first.
+    void markEvent(std::int64_t number, const QString &text);
+    /// The events on held samples, by sample number.
+    const std::map<std::int64_t, QString> &events() const { return m_events; }
+    /// The event on sample `number`, empty if none.
+    QString eventAt(std::int64_t number) const;
 
     /// Samples appended since the last clear: the next sample's number.
     std::int64_t count() const { return m_count; }
@@ -49,6 +62,11 @@ public:
     Sample at(std::int64_t number) const;
     /// The held samples, oldest first.
     std::vector<Sample> samples() const;
+
+    /// Where the samples' time in seconds starts: the first sample's steady time, unless
+    /// set otherwise (a recording's tempo_s runs from its own start).
+    std::int64_t timeOrigin() const;
+    void setTimeOrigin(std::int64_t steadyNs) { m_timeOrigin = steadyNs; }
 
     /// The first held sample at or after `steadyNs` (count() if none).
     std::int64_t firstAtOrAfter(std::int64_t steadyNs) const;
@@ -77,4 +95,6 @@ private:
     std::size_t m_ringStart = 0;
     std::int64_t m_tailFirst = kAlwaysKept; // the oldest sample in the ring
     std::int64_t m_count = 0;
+    std::map<std::int64_t, QString> m_events;
+    std::optional<std::int64_t> m_timeOrigin;
 };

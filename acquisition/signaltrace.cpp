@@ -81,7 +81,7 @@ std::int64_t firstAt(const SampleStore &store, double x, TraceAxis axis)
     if (store.isEmpty())
         return 0;
     if (axis == TraceAxis::Seconds) {
-        const double ns = double(store.at(0).steadyNs) + x * kNsPerSecond;
+        const double ns = double(store.timeOrigin()) + x * kNsPerSecond;
         return store.firstAtOrAfter(std::int64_t(std::ceil(ns)));
     }
     const double number = std::clamp(std::ceil(x), 0.0, double(store.count()));
@@ -95,7 +95,20 @@ double traceX(const SampleStore &store, std::int64_t number, TraceAxis axis)
 {
     if (axis == TraceAxis::SampleNumber)
         return double(number);
-    return double(store.at(number).steadyNs - store.at(0).steadyNs) / kNsPerSecond;
+    return double(store.at(number).steadyNs - store.timeOrigin()) / kNsPerSecond;
+}
+
+std::int64_t nearestSample(const SampleStore &store, double x, TraceAxis axis)
+{
+    if (store.isEmpty())
+        return -1;
+    const std::int64_t after = firstAt(store, x, axis);
+    const std::int64_t before = store.previousHeld(after);
+    if (after >= store.count())
+        return before;
+    if (before < 0)
+        return after;
+    return x - traceX(store, before, axis) <= traceX(store, after, axis) - x ? before : after;
 }
 
 QList<QPointF> tracePoints(const SampleStore &store, double minX, double maxX)

@@ -15,6 +15,9 @@ enum class TraceAxis { SampleNumber, Seconds };
 /// Where sample `number` (held) lies on `axis`.
 double traceX(const SampleStore &store, std::int64_t number, TraceAxis axis);
 
+/// The held sample nearest to x on `axis` (-1 when none is held).
+std::int64_t nearestSample(const SampleStore &store, double x, TraceAxis axis);
+
 /// The held samples numbered minX to maxX, as points (number, volts), in order.
 QList<QPointF> tracePoints(const SampleStore &store, double minX, double maxX);
 

@@ -15,6 +15,11 @@ QString systemReason(int error);
 /// 0 when the text is none of them (one of Qt's own).
 int errorNumberOf(const QString &text);
 
+/// Why a file or device call failed, in the program's words: from `saved`, the errno the
+/// call left (Linux's: Windows' calls leave none), else from the system's text Qt quotes
+/// in `qtText`; Qt's own text when neither names a reason.
+QString failureReason(int saved, const QString &qtText);
+
 /// The system's numbers for a file or device that does not exist and for a wait that ran
 /// out, for what Qt names only by its kind of error.
 extern const int kNotFoundError;

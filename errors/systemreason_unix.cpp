@@ -39,6 +39,14 @@ QString systemReason(int error)
     return reasons.value(error, QStringLiteral("erro do sistema número %1").arg(error));
 }
 
+QString failureReason(int saved, const QString &qtText)
+{
+    if (saved > 0)
+        return systemReason(saved);
+    const int quoted = errorNumberOf(qtText);
+    return quoted != 0 ? systemReason(quoted) : qtText;
+}
+
 int errorNumberOf(const QString &text)
 {
     // Linux's error numbers run from 1 to 133.

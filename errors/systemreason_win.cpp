@@ -56,6 +56,12 @@ QString systemReason(int error)
     return reasons().value(error, QStringLiteral("erro do sistema número %1").arg(error));
 }
 
+QString failureReason(int, const QString &qtText)
+{
+    const int quoted = errorNumberOf(qtText);
+    return quoted != 0 ? systemReason(quoted) : qtText;
+}
+
 int errorNumberOf(const QString &text)
 {
     // Qt quotes the system's own text for a code, as qt_error_string() gives it.

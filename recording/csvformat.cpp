@@ -23,11 +23,12 @@ CsvFormat::CsvFormat(const QLocale &locale)
 
 QByteArray CsvFormat::header() const
 {
-    QByteArray names("amostra,instante,tempo_s,canal,leitura,tensao_V\n");
+    QByteArray names("amostra,instante,tempo_s,canal,leitura,tensao_V,evento\n");
     return names.replace(',', m_separator);
 }
 
-void CsvFormat::appendRow(QByteArray &out, qint64 number, const Sample &sample, qint64 sinceFirstNs)
+void CsvFormat::appendRow(QByteArray &out, qint64 number, const Sample &sample, qint64 sinceFirstNs,
+                          const QByteArray &event)
 {
     // Built in place and appended at once: at tens of thousands of rows a second, each
     // append's own checks would cost more than the row.
@@ -52,8 +53,29 @@ void CsvFormat::appendRow(QByteArray &out, qint64 number, const Sample &sample, 
     *at++ = m_separator;
     const QByteArray &volts = m_volts[reading];
     at = std::copy_n(volts.constData(), volts.size(), at);
-    *at++ = '\n';
+    *at++ = m_separator;
+    if (event.isEmpty()) { // most rows
+        *at++ = '\n';
+        out.append(row, at - row);
+        return;
+    }
     out.append(row, at - row);
+    out.append(event);
+    out.append('\n');
+}
+
+QByteArray CsvFormat::eventField(const QString &text)
+{
+    QString line = text;
+    for (QChar &c : line)
+        if (c.category() == QChar::Other_Control || c == QChar::LineSeparator
+            || c == QChar::ParagraphSeparator)
+            c = QLatin1Char(' ');
+    QByteArray field = line.toUtf8();
+    // Either separator is quoted: a spreadsheet may guess the other one.
+    if (field.contains(',') || field.contains(';') || field.contains('"'))
+        field = '"' + field.replace('"', "\"\"") + '"';
+    return field;
 }
 
 char *CsvFormat::writeInstant(char *at, qint64 wallMs)

@@ -7,7 +7,8 @@
 
 #include <array>
 
-// The rows of a data file: amostra, instante, tempo_s, canal, leitura, tensao_V. Where
+// The rows of a data file: amostra, instante, tempo_s, canal, leitura, tensao_V, evento
+// (the text of an event marked on the sample, empty on most rows). Where
 // the locale writes decimals with a comma, fields are separated by ';' and decimals use a
 // comma, so that a spreadsheet there reads every number as a number; elsewhere ',' and a
 // dot. Rows are built from precomputed pieces: a stream of tens of thousands of frames a
@@ -21,8 +22,13 @@ public:
     QByteArray header() const;
 
     /// Appends the row of `sample`, numbered `number`, read `sinceFirstNs` nanoseconds
-    /// after the file's first row on the steady clock.
-    void appendRow(QByteArray &out, qint64 number, const Sample &sample, qint64 sinceFirstNs);
+    /// after the file's first row on the steady clock, with its event's field (eventField()).
+    void appendRow(QByteArray &out, qint64 number, const Sample &sample, qint64 sinceFirstNs,
+                   const QByteArray &event = {});
+    /// An event's text as the last field of a row: on one line (a line break becomes a
+    /// space), quoted where it holds a separator of either kind or a quote, so that a text
+    /// never breaks a row.
+    static QByteArray eventField(const QString &text);
 
 private:
     char *writeInstant(char *at, qint64 wallMs);

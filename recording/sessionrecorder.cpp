@@ -45,8 +45,17 @@ public:
     {
         const std::lock_guard<std::mutex> lock(m_mutex);
         m_pending.push_back(sample);
+        ++m_taken;
         if (m_pending.size() == kBatchSamples)
             m_wake.notify_one();
+    }
+
+    /// The latest sample taken carries this event's field now.
+    void mark(const QByteArray &field)
+    {
+        const std::lock_guard<std::mutex> lock(m_mutex);
+        if (m_taken > 0)
+            m_pendingEvents.push_back({m_taken, field});
     }
 
     /// Asks for the rest to be written and kept, and the file closed; returns at once.
@@ -58,6 +67,12 @@ public:
     }
 
 private:
+    struct Event
+    {
+        qint64 row; // from 1, as the rows are numbered
+        QByteArray field;
+    };
+
     void run()
     {
         m_lastWrite = m_lastSync = Clock::now();
@@ -65,6 +80,7 @@ private:
         FileError error = writeRows();
         for (bool finishing = false; !error && !finishing;) {
             std::vector<Sample> batch;
+            std::vector<Event> events;
             {
                 std::unique_lock<std::mutex> lock(m_mutex);
                 Clock::time_point due = m_lastWrite + kWriteInterval;
@@ -73,9 +89,10 @@ private:
                 m_wake.wait_until(
                     lock, due, [this] { return m_finishing || m_pending.size() >= kBatchSamples; });
                 batch.swap(m_pending);
+                events.swap(m_pendingEvents);
                 finishing = m_finishing;
             }
-            error = writeBatch(batch, finishing);
+            error = writeBatch(batch, events, finishing);
         }
         m_file.reset(); // closed here, on this thread: closing may wait for the disk too
         const QString path = m_path;
@@ -92,12 +109,25 @@ private:
             Qt::QueuedConnection);
     }
 
-    FileError writeBatch(const std::vector<Sample> &batch, bool finishing)
+    FileError writeBatch(const std::vector<Sample> &batch, const std::vector<Event> &events,
+                         bool finishing)
     {
+        // An event marked on a row already in the file is on the newest row, the file's
+        // last: its end is written again. (A later mark on a sample holds the whole text.)
+        auto event = events.begin();
+        for (; event != events.end() && event->row <= m_rowCount; ++event)
+            if (event->row == m_rowCount)
+                if (const FileError error = rewriteLastEvent(event->field))
+                    return error;
         for (const Sample &sample : batch) {
             if (m_rowCount == 0)
                 m_firstSteadyNs = sample.steadyNs;
-            m_format.appendRow(m_rows, ++m_rowCount, sample, sample.steadyNs - m_firstSteadyNs);
+            QByteArray field;
+            for (++m_rowCount; event != events.end() && event->row == m_rowCount; ++event)
+                field = event->field;
+            m_format.appendRow(m_rows, m_rowCount, sample, sample.steadyNs - m_firstSteadyNs,
+                               field);
+            m_lastEventSize = field.size();
         }
         if (const FileError error = writeRows())
             return error;
@@ -117,6 +147,19 @@ private:
         m_lastSync = time;
         m_unsynced = false;
         return m_file->sync();
+    }
+
+    // The file's last row ends with its event's field and a line break: cut there and
+    // written again with this field. Cut off, the row keeps every field but the event.
+    FileError rewriteLastEvent(const QByteArray &field)
+    {
+        const qint64 keep = m_wholeSize - 1 - m_lastEventSize;
+        if (const FileError error = m_file->truncate(keep))
+            return error;
+        m_wholeSize = keep;
+        m_rows = field + '\n';
+        m_lastEventSize = field.size();
+        return writeRows();
     }
 
     // Writes the rows gathered, whole: a write cut short leaves the file with the whole
@@ -146,6 +189,8 @@ private:
     std::mutex m_mutex;
     std::condition_variable m_wake;
     std::vector<Sample> m_pending;
+    std::vector<Event> m_pendingEvents;
+    qint64 m_taken = 0; // samples taken: the row of the latest
     bool m_finishing = false;
 
     // The writing thread's own.
@@ -155,7 +200,8 @@ private:
     QByteArray m_rows;
     qint64 m_rowCount = 0;
     qint64 m_firstSteadyNs = 0;
-    qint64 m_wholeSize = 0; // bytes of whole rows in the file
+    qint64 m_wholeSize = 0;     // bytes of whole rows in the file
+    qint64 m_lastEventSize = 0; // bytes of the last row's event field
     bool m_unsynced = false;
     Clock::time_point m_lastWrite;
     Clock::time_point m_lastSync;
@@ -222,6 +268,12 @@ void SessionRecorder::take(const Sample &sample)
 {
     if (m_writer)
         m_writer->add(sample);
+}
+
+void SessionRecorder::takeEvent(const QString &text)
+{
+    if (m_writer)
+        m_writer->mark(CsvFormat::eventField(text));
 }
 
 void SessionRecorder::writerMoved(int id, const QString &path)

@@ -16,6 +16,10 @@
 // to keep them at most a second after they arrived. Stopping, the rows still waiting are
 // written and kept before the file is closed; the program's end waits for that.
 //
+// An event marked on the latest sample lands on its row: with the others when the row is
+// still to be written; otherwise that row, the file's last, has its end written again,
+// a moment at which a cut leaves it whole but for the event.
+//
 // A failure (the disk full, the file removed) stops the recording and is told once, with
 // its own cause and advice. A file renamed while recorded is followed.
 class SessionRecorder : public QObject, public SampleSink
@@ -45,6 +49,9 @@ public:
 
     /// Adds the sample's row, numbered and timed from the file's first row.
     void take(const Sample &sample) override;
+    /// Puts the event's text on the latest sample's row, already in the file or not (none
+    /// when no sample was taken since the start).
+    void takeEvent(const QString &text) override;
 
     static constexpr std::chrono::milliseconds kWriteInterval{250};
     static constexpr std::chrono::seconds kSyncInterval{1};

@@ -24,6 +24,7 @@ linux) packages=(
     xvfb xdotool imagemagick bubblewrap dbus-daemon at-spi2-core python3-pyatspi python3-xlib openbox
     clang libclang-rt-14-dev
     libbenchmark-dev
+    libreoffice-calc-nogui
     libxcb1-dev libxcb-xtest0-dev libxcb-damage0-dev
 ) ;;
 *) echo "deps.sh: no list named $1 (linux, windows, wine)" >&2; exit 2 ;;

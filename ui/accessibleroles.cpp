@@ -5,6 +5,7 @@
 #include "ui/tform1.h"
 
 #include <QAccessibleWidget>
+#include <QLabel>
 
 namespace {
 
@@ -19,6 +20,33 @@ public:
     int indexOfChild(const QAccessibleInterface *) const override { return -1; }
 };
 
+// The chart is read as one whole, but for the panel of measures shown on it.
+class AccessibleChart : public QAccessibleWidget
+{
+public:
+    explicit AccessibleChart(SignalChart *chart)
+        : QAccessibleWidget(chart, QAccessible::Chart)
+        , m_chart(chart)
+    {}
+    int childCount() const override { return panel() ? 1 : 0; }
+    QAccessibleInterface *child(int index) const override
+    {
+        return index == 0 && panel() ? QAccessible::queryAccessibleInterface(panel()) : nullptr;
+    }
+    int indexOfChild(const QAccessibleInterface *child) const override
+    {
+        return child && panel() && child->object() == panel() ? 0 : -1;
+    }
+
+private:
+    QWidget *panel() const
+    {
+        QWidget *panel = m_chart->measurePanel();
+        return panel->isVisible() ? panel : nullptr;
+    }
+    SignalChart *m_chart;
+};
+
 QAccessibleInterface *accessibleFor(const QString &className, QObject *object)
 {
     auto *widget = qobject_cast<QWidget *>(object);
@@ -30,7 +58,7 @@ QAccessibleInterface *accessibleFor(const QString &className, QObject *object)
     if (className == QLatin1String(ComLed::staticMetaObject.className()))
         return new AccessibleLeaf(widget, QAccessible::StatusBar);
     if (className == QLatin1String(SignalChart::staticMetaObject.className()))
-        return new AccessibleLeaf(widget, QAccessible::Chart);
+        return new AccessibleChart(static_cast<SignalChart *>(widget));
     return nullptr;
 }
 

@@ -59,6 +59,7 @@ void LineSeries::ClearPoints()
     if (m_review == Review::Range)
         m_review = Review::WholeSession; // a range of the old session would show nothing
     scheduleFlush();
+    emit cleared();
 }
 
 void LineSeries::setVisibleRange(double minX, double maxX)

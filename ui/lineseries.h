@@ -100,6 +100,8 @@ signals:
     void shownRangeChanged(double minX, double maxX);
     /// The line was handed what changed.
     void handedOver();
+    /// The store was emptied: what marks its samples goes.
+    void cleared();
 
 private:
     enum class Review { None, WholeSession, Range };

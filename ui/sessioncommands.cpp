@@ -1,20 +1,28 @@
 #include "ui/sessioncommands.h"
 
+#include "acquisition/samplefeed.h"
 #include "errors/errorreporting.h"
+#include "recording/csvreader.h"
 #include "recording/savedfile.h"
 #include "recording/sessionrecorder.h"
+#include "ui/chartpicture.h"
+#include "ui/reviewwindow.h"
 #include "ui/savefiledialog.h"
 #include "ui/signalchart.h"
 
 #include <QAction>
+#include <QClipboard>
 #include <QDateTime>
 #include <QDir>
+#include <QFileDialog>
 #include <QFileInfo>
+#include <QGuiApplication>
+#include <QInputDialog>
+#include <QLineEdit>
 #include <QMenu>
-#include <QPainter>
 #include <QShortcut>
 #include <QStandardPaths>
-#include <QSvgGenerator>
+#include <QThread>
 #include <QWidget>
 
 namespace {
@@ -25,19 +33,20 @@ const QString kStopRecording = QStringLiteral("Parar gravação");
 const QString kSaveImage = QStringLiteral("Salvar imagem do gráfico…");
 const QString kWholeSession = QStringLiteral("Ver a sessão inteira");
 const QString kFixedView = QStringLiteral("Voltar à vista fixa");
+const QString kMarkEvent = QStringLiteral("Marcar evento…");
+const QString kCopyMeasures = QStringLiteral("Copiar medidas");
+const QString kOpenRecording = QStringLiteral("Abrir gravação…");
 const QString kRecordingMark = QStringLiteral("● Gravando — ");
 const QString kCsvFilter = QStringLiteral("Dados CSV (*.csv)");
-const QString kPngFilter = QStringLiteral("Imagem PNG (*.png)");
-const QString kSvgFilter = QStringLiteral("Desenho SVG (*.svg)");
 
 } // namespace
 
-SessionCommands::SessionCommands(QWidget *window, SignalChart *chart, const SampleStore &store,
+SessionCommands::SessionCommands(QWidget *window, SignalChart *chart, SampleFeed &samples,
                                  SessionRecorder &recorder)
     : QObject(window)
     , m_window(window)
     , m_chart(chart)
-    , m_store(store)
+    , m_samples(samples)
     , m_recorder(recorder)
     , m_menu(new QMenu(window))
     , m_caption(window->windowTitle())
@@ -45,6 +54,19 @@ SessionCommands::SessionCommands(QWidget *window, SignalChart *chart, const Samp
     chooseFile = [this](const QString &caption, const QString &suggested,
                         const QStringList &filters, QString *chosenFilter) {
         return askSaveFileName(m_window, caption, suggested, filters, chosenFilter);
+    };
+    chooseRecording = [this](const QString &folder) {
+        return QFileDialog::getOpenFileName(m_window, QStringLiteral("Abrir gravação"), folder,
+                                            kCsvFilter + QStringLiteral(";;Todos os arquivos (*)"));
+    };
+    askEventText = [this](const QString &suggested) {
+        QInputDialog dialog(m_window);
+        dialog.setWindowTitle(QStringLiteral("Marcar evento"));
+        dialog.setLabelText(QStringLiteral("Texto do evento, marcado na última amostra:"));
+        dialog.setTextValue(suggested);
+        if (auto *field = dialog.findChild<QLineEdit *>())
+            field->setMaxLength(200);
+        return dialog.exec() == QDialog::Accepted ? dialog.textValue() : QString();
     };
     buildActions();
     m_chart->setContextMenuPolicy(Qt::CustomContextMenu);
@@ -62,7 +84,12 @@ SessionCommands::SessionCommands(QWidget *window, SignalChart *chart, const Samp
     connect(&m_recorder, &SessionRecorder::pathChanged, this, &SessionCommands::showRecordingState);
 }
 
-SessionCommands::~SessionCommands() = default;
+SessionCommands::~SessionCommands()
+{
+    // A recording still being read is waited for: a few seconds at most.
+    for (QThread *reading : findChildren<QThread *>())
+        reading->wait();
+}
 
 void SessionCommands::buildActions()
 {
@@ -83,6 +110,13 @@ void SessionCommands::buildActions()
                       &SessionCommands::saveImage);
     m_wholeSession = add(kWholeSession, QKeySequence(Qt::CTRL | Qt::Key_0),
                          &SessionCommands::toggleWholeSession);
+    m_menu->addSeparator();
+    m_markEvent = add(kMarkEvent, QKeySequence(Qt::CTRL | Qt::Key_M), &SessionCommands::markEvent);
+    m_copyMeasures = add(kCopyMeasures, QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_C),
+                         &SessionCommands::copyMeasures);
+    m_menu->addSeparator();
+    m_openRecording =
+        add(kOpenRecording, QKeySequence(Qt::CTRL | Qt::Key_O), &SessionCommands::openRecording);
     m_menu->setAccessibleName(QStringLiteral("Comandos da sessão"));
 }
 
@@ -102,15 +136,21 @@ void SessionCommands::setWholeSessionShown(bool shown)
     m_wholeSession->setText(shown ? kFixedView : kWholeSession);
 }
 
-QString SessionCommands::askFile(const QString &caption, const QString &extension,
-                                 const QStringList &filters, QString *chosenFilter)
+// The folder used last in this run, else the documents folder, else home.
+QString SessionCommands::startFolder() const
 {
-    // The folder used last in this run, else the documents folder, else home.
     QString folder = m_lastFolder;
     if (folder.isEmpty() || !QFileInfo(folder).isDir())
         folder = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
     if (folder.isEmpty() || !QFileInfo(folder).isDir())
         folder = QDir::homePath();
+    return folder;
+}
+
+QString SessionCommands::askFile(const QString &caption, const QString &extension,
+                                 const QStringList &filters, QString *chosenFilter)
+{
+    const QString folder = startFolder();
     const QString name = QDateTime::currentDateTime().toString(
         QStringLiteral("'sensor-'yyyy-MM-dd-HHmmss'.%1'").arg(extension));
     QString chosen = filters.value(0);
@@ -138,7 +178,7 @@ void SessionCommands::saveData()
         return;
     }
     // Everything up to now: the samples that came while the dialog was open too.
-    report(saveSamples(path, m_store, QLocale::system()));
+    report(saveSamples(path, m_samples.store(), QLocale::system()));
 }
 
 void SessionCommands::toggleRecording()
@@ -162,23 +202,95 @@ void SessionCommands::saveImage()
                                  {kPngFilter, kSvgFilter}, &filter);
     if (path.isEmpty())
         return;
-    // The name's own extension, when it is one offered, else the filter chosen.
-    const QString suffix = QFileInfo(path).suffix().toLower();
-    const bool svg =
-        suffix == QLatin1String("svg") || (suffix != QLatin1String("png") && filter == kSvgFilter);
-    report(saveAtOnce(path, QStringLiteral("a imagem"), [&](QIODevice &file) {
-        if (!svg)
-            return m_chart->grab().save(&file, "PNG");
-        QSvgGenerator drawing;
-        drawing.setOutputDevice(&file);
-        drawing.setResolution(m_chart->logicalDpiX()); // the chart's size, not 4/3 of it
-        drawing.setSize(m_chart->size());
-        drawing.setViewBox(m_chart->rect());
-        drawing.setTitle(m_chart->accessibleName());
-        QPainter painter(&drawing);
-        m_chart->render(&painter);
-        return painter.end();
-    }));
+    report(saveChartPicture(*m_chart, path, filter));
+}
+
+// The event goes on the sample latest when the text is confirmed: the chart's, a save's
+// and the recording's row.
+void SessionCommands::markEvent()
+{
+    if (m_samples.store().isEmpty()) {
+        report(QStringLiteral("Ainda não há amostra em que marcar um evento. Escolha um canal em "
+                              "“Selecione o canal:” e marque o evento depois da primeira "
+                              "leitura."));
+        return;
+    }
+    const QString text =
+        askEventText(QStringLiteral("Evento %1").arg(m_eventsMarked + 1)).simplified(); // one line
+    if (text.isEmpty() || !m_samples.markLatest(text))
+        return;
+    ++m_eventsMarked;
+    m_chart->showEvents();
+}
+
+void SessionCommands::copyMeasures()
+{
+    const QString text = m_chart->measuresText();
+    if (text.isEmpty()) {
+        report(QStringLiteral("Não há medidas para copiar: ponha o cursor A com um clique no "
+                              "gráfico (ou a tecla A, com o gráfico em foco) e o B com "
+                              "Shift+clique (ou a tecla B)."));
+        return;
+    }
+    QGuiApplication::clipboard()->setText(text);
+}
+
+// The file is read on a thread of its own: a large one takes a second or two, in which the
+// window goes on polling and drawing.
+void SessionCommands::openRecording()
+{
+    const QString path = chooseRecording(startFolder());
+    if (path.isEmpty())
+        return;
+    m_lastFolder = QFileInfo(path).absolutePath();
+    auto read = std::make_shared<RecordingRead>();
+    QThread *reading = QThread::create([path, read] {
+        try {
+            *read = readRecording(path);
+        } catch (const std::bad_alloc &) {
+            *read = {};
+            read->refusal = QStringLiteral("a memória livre não basta para lê-lo");
+        } catch (...) { // nothing may leave the thread
+            *read = {};
+            read->refusal = QStringLiteral("a leitura falhou por um erro interno do programa");
+        }
+    });
+    reading->setParent(this);
+    connect(reading, &QThread::finished, this, [this, reading, path, read] {
+        reading->deleteLater();
+        QGuiApplication::restoreOverrideCursor();
+        runGuarded([&] { showRecording(path, std::move(*read)); });
+    });
+    QGuiApplication::setOverrideCursor(Qt::BusyCursor);
+    reading->start();
+}
+
+void SessionCommands::showRecording(const QString &path, RecordingRead read)
+{
+    const QString name = QDir::toNativeSeparators(path);
+    if (!read.refusal.isEmpty()) {
+        report(QStringLiteral("Não foi possível abrir a gravação “%1”: %2. Escolha um arquivo CSV "
+                              "salvo ou gravado por este programa (ainda que uma planilha o tenha "
+                              "salvo de novo).")
+                   .arg(name, read.refusal));
+        return;
+    }
+    const std::int64_t skipped = read.skippedRows;
+    const std::int64_t firstSkipped = read.firstSkippedLine;
+    auto *review = new ReviewWindow(path, std::move(read), m_window);
+    review->show();
+    if (skipped == 1)
+        report(QStringLiteral("Uma linha de “%1” não pôde ser lida e ficou de fora: a linha %L2. "
+                              "As outras estão na janela da gravação; o arquivo não foi alterado.")
+                   .arg(name)
+                   .arg(firstSkipped));
+    else if (skipped > 1)
+        report(QStringLiteral("%L1 linhas de “%2” não puderam ser lidas e ficaram de fora; a "
+                              "primeira é a linha %L3. As outras estão na janela da gravação; o "
+                              "arquivo não foi alterado.")
+                   .arg(skipped)
+                   .arg(name)
+                   .arg(firstSkipped));
 }
 
 void SessionCommands::showRecordingState()

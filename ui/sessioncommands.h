@@ -9,12 +9,15 @@
 class QAction;
 class QMenu;
 class QWidget;
-class SampleStore;
+class SampleFeed;
+struct RecordingRead;
 class SessionRecorder;
 class SignalChart;
 
 // What the user may do with the session beyond the window's controls: save the data or
-// the chart's picture, record every sample as it arrives, look back over all of it. The
+// the chart's picture, record every sample as it arrives, look back over all of it, mark
+// an event on the latest sample, copy what the chart's cursors measure, open a recording
+// in a window of its own. The
 // commands live in the chart's context menu and in shortcuts that work anywhere in the
 // window; nothing is added to its layout. While recording, the window's caption starts
 // with "● Gravando — ", and the chart names the file in its description.
@@ -28,9 +31,14 @@ public:
     using FileChooser = std::function<QString(const QString &caption, const QString &suggested,
                                               const QStringList &filters, QString *chosenFilter)>;
 
-    /// The commands, as actions of `window`, on the samples of `store`; their menu opens
+    /// Asks which recording to open, starting in `folder`; empty for a cancel.
+    using RecordingChooser = std::function<QString(const QString &folder)>;
+    /// Asks for an event's text, offering `suggested`; empty for a cancel.
+    using EventTextAsker = std::function<QString(const QString &suggested)>;
+
+    /// The commands, as actions of `window`, on the samples of `samples`; their menu opens
     /// on `chart`.
-    SessionCommands(QWidget *window, SignalChart *chart, const SampleStore &store,
+    SessionCommands(QWidget *window, SignalChart *chart, SampleFeed &samples,
                     SessionRecorder &recorder);
     ~SessionCommands() override;
 
@@ -39,9 +47,16 @@ public:
     QAction *recordAction() const { return m_record; }
     QAction *saveImageAction() const { return m_saveImage; }
     QAction *wholeSessionAction() const { return m_wholeSession; }
+    QAction *markEventAction() const { return m_markEvent; }
+    QAction *copyMeasuresAction() const { return m_copyMeasures; }
+    QAction *openRecordingAction() const { return m_openRecording; }
 
     /// Where the files go; the file dialog unless replaced (as tests do).
     FileChooser chooseFile;
+    /// The event's text; a small dialog unless replaced (as tests do).
+    EventTextAsker askEventText;
+    /// The recording to open; the file dialog unless replaced.
+    RecordingChooser chooseRecording;
 
     /// The chart now shows the whole session (or its fixed view): the command says the
     /// other.
@@ -58,6 +73,11 @@ private:
     void toggleRecording();
     void saveImage();
     void toggleWholeSession();
+    void markEvent();
+    void copyMeasures();
+    void openRecording();
+    void showRecording(const QString &path, RecordingRead read);
+    QString startFolder() const;
     void showRecordingState();
     QString askFile(const QString &caption, const QString &extension, const QStringList &filters,
                     QString *chosenFilter = nullptr);
@@ -65,14 +85,18 @@ private:
 
     QWidget *m_window;
     SignalChart *m_chart;
-    const SampleStore &m_store;
+    SampleFeed &m_samples;
     SessionRecorder &m_recorder;
     QMenu *m_menu;
     QAction *m_saveData;
     QAction *m_record;
     QAction *m_saveImage;
     QAction *m_wholeSession;
+    QAction *m_markEvent;
+    QAction *m_copyMeasures;
+    QAction *m_openRecording;
     QString m_caption;    // the window's own caption, without the recording mark
     QString m_lastFolder; // where the user last saved, for the next dialog
     bool m_wholeSessionShown = false;
+    int m_eventsMarked = 0; // in this run: "Evento N" is never offered twice
 };

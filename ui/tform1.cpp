@@ -12,6 +12,7 @@
 #include "ui/droppedsamplesnote.h"
 #include "ui/lineseries.h"
 #include "ui/pngicon.h"
+#include "ui/reviewwindow.h"
 #include "ui/screenfit.h"
 #include "ui/sessioncommands.h"
 #include "ui/signalchart.h"
@@ -203,7 +204,7 @@ void TForm1::buildSessionCommands()
     m_samples.connect(m_recorder);
     m_droppedNote = std::make_unique<DroppedSamplesNote>(m_samples.store());
     m_samples.connect(m_droppedNote.get());
-    m_session = new SessionCommands(this, Chart1, m_samples.store(), *m_recorder);
+    m_session = new SessionCommands(this, Chart1, m_samples, *m_recorder);
     connect(m_session, &SessionCommands::wholeSessionToggled, Chart1,
             &SignalChart::setWholeSessionView);
     connect(Chart1, &SignalChart::wholeSessionViewChanged, m_session,
@@ -316,8 +317,11 @@ void TForm1::resizeEvent(QResizeEvent *event)
 
 void TForm1::closeEvent(QCloseEvent *)
 {
-    // The program ends with its window, and the device and the recording go with it, here:
-    // at the session's end Windows ends the process once the window has closed.
+    // The program ends with its window, and the device, the recording and the recordings
+    // opened go with it, here: at the session's end Windows ends the process once the
+    // window has heard of it.
     ComPort1->Close();
     m_recorder->finish();
+    for (ReviewWindow *review : findChildren<ReviewWindow *>(Qt::FindDirectChildrenOnly))
+        review->close();
 }

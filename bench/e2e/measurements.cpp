@@ -240,10 +240,10 @@ double cpuPerFrame(Screen &screen, Board &board, const Sandboxed &viewer, const 
     return (cpu1 - cpu0) * 1000.0 / double(frames);
 }
 
-// Runs xdotool with `args`; fails the benchmark if it fails (or takes over 10 s).
+// Runs xdotool with `args`; fails the benchmark if it fails (or takes over 30 s).
 void xdotool(std::vector<std::string> args)
 {
-    args.insert(args.begin(), {"timeout", "10", "xdotool"});
+    args.insert(args.begin(), {"timeout", "30", "xdotool"});
     std::vector<char *> argv;
     for (std::string &arg : args)
         argv.push_back(arg.data());
@@ -476,6 +476,16 @@ void measureSlowDisk(Screen &screen, const std::string &binary, const Settings &
     sleepMs(1500);
     run.slowDiskRows = linesIn(path) - 1;
     board.take();
+    // strace leaves its program running when it is itself told to end: the viewer, its
+    // child, is ended first.
+    std::ifstream children("/proc/" + std::to_string(viewer.pid()) + "/task/"
+                           + std::to_string(viewer.pid()) + "/children");
+    pid_t traced = 0;
+    if (children >> traced && traced > 0) {
+        kill(traced, SIGTERM);
+        for (int i = 0; i < 300 && kill(traced, 0) == 0; ++i)
+            sleepMs(10);
+    }
     viewer.stop();
     waitForBlack(screen);
     std::remove(path.c_str());

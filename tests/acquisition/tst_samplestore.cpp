@@ -73,6 +73,25 @@ private slots:
         QCOMPARE(store.dropped().size(), 0);
     }
 
+    // The events marked on the latest sample go with their samples: dropped with them,
+    // forgotten on a clear; a second mark on a sample joins the first.
+    void eventsGoWithTheirSamples()
+    {
+        SampleFeed feed(110); // the fixed view's 101 and the latest 9
+        QCOMPARE(feed.markLatest("antes"), false);
+        for (int n = 0; n < 112; ++n) {
+            feed.add(sampleAt(n, 512));
+            if (n == 0 || n == 102)
+                feed.markLatest(QString::number(n));
+        }
+        feed.markLatest("b");
+        feed.markLatest("c");
+        const std::map<std::int64_t, QString> kept{{0, "0"}, {111, "b / c"}};
+        QCOMPARE(feed.store().events() == kept, true);
+        feed.clear();
+        QCOMPARE(feed.store().events().empty(), true);
+    }
+
     // Thinned for a few pixel columns, the line keeps of each column its first, lowest,
     // highest and last point, in the order they came, and the nearest point beyond each
     // edge of the range, so that it reaches them.

@@ -7,10 +7,12 @@ function below: tst_viewer.py TEST BIN_DIR."""
 import contextlib
 import csv
 import datetime
+import math
 import os
 import shlex
 import shutil
 import signal
+import statistics
 import subprocess
 import sys
 import tempfile
@@ -35,13 +37,17 @@ CONTROLS = [
     ("label", "0.0", READOUT),
     ("combo box", "Canal", ""),
     ("chart", "Sinal do Sensor",
-     "Gráfico de linha da tensão lida da placa, de 0 a 5,5 V, por amostra, de 0 a 100"),
+     "Gráfico de linha da tensão lida da placa, de 0 a 5,5 V, por amostra, de 0 a 100. Para "
+     "medir, um clique põe o cursor A na amostra mais próxima e Shift+clique, o B; com o gráfico "
+     "em foco, as teclas A e B os põem, as setas movem o último posto e Esc tira os dois"),
     ("push button", "Limpar Gráfico", ""),
 ]
 RECORDING = "● Gravando — "  # the caption's mark while recording
 # The chart's context menu as a screen reader reads it: each item's name and keys.
 SESSION_MENU = [("Salvar dados…", "Ctrl+S"), ("Gravar continuamente…", "Ctrl+R"),
-                ("Salvar imagem do gráfico…", "Ctrl+Shift+S"), ("Ver a sessão inteira", "Ctrl+0")]
+                ("Salvar imagem do gráfico…", "Ctrl+Shift+S"), ("Ver a sessão inteira", "Ctrl+0"),
+                ("Marcar evento…", "Ctrl+M"), ("Copiar medidas", "Ctrl+Shift+C"),
+                ("Abrir gravação…", "Ctrl+O")]
 # The first focus, then where Tab takes it, round to the first again.
 TAB_ORDER = ["Configurar Serial", "Fechar", "Canal", "Sinal do Sensor", "Limpar Gráfico",
              "Configurar Serial"]
@@ -238,9 +244,43 @@ def record(path):
     focus("sensor-viewer")  # without a window manager, the keyboard went with the dialog
 
 
+def type_into_dialog(title, text):
+    """Types `text` into the field of the dialog titled `title`, as a user does, and Enter."""
+    wait_for(lambda: [w for w in dialogs() if w.name == title], f"the dialog {title!r}")
+    key("ctrl+a")
+    subprocess.run(["xdotool", "type", text], check=True)
+    key("Return")
+    wait_for(lambda: not [w for w in dialogs() if w.name == title], f"{title!r} to close")
+    focus("sensor-viewer")  # without a window manager, the keyboard went with the dialog
+
+
 def readings_sent(board):
     """The readings of the frames the board sent, in order."""
     return [int(line.split()[6]) for _, line in board.log("tx ")]
+
+
+def measures_panel(frame):
+    """The chart's panel of measures, while it shows."""
+    import pyatspi
+    return pyatspi.findDescendant(frame, lambda n: n.name == "Medidas dos cursores")
+
+
+def measures_shown(frame):
+    """The measures the chart's panel shows, as a screen reader reads them: {name: text}."""
+    panel = measures_panel(frame)
+    return panel and dict(line.split(": ", 1) for line in panel.description.split("\n"))
+
+
+def cursor_sample(frame, cursor):
+    """The sample (from 1) cursor A or B is on, as read out; None while it is not placed."""
+    shown = measures_shown(frame) or {}
+    text = shown.get("Cursor " + cursor, "")
+    return int(text.split(";")[0].split()[1]) if text else None
+
+
+def number(text):
+    """The first number in a measure's text, written with a decimal comma."""
+    return float(text.split()[0].replace(",", "."))
 
 
 def csv_rows(path, separator):
@@ -410,8 +450,9 @@ def e2e_session_menu_opens_three_ways_and_its_keys_work_anywhere(session, bin_di
         subprocess.run(command, check=True)
         key("Down")
         items = [i for i in heard(1) if i.getRoleName() == "menu item"]
-        expect([(i.name, i.queryAction().getKeyBinding(0)) for i in items[-1].parent]
-               if items else [], SESSION_MENU, f"{way}: the menu's items and keys")
+        expect([(i.name, i.queryAction().getKeyBinding(0)) for i in items[-1].parent
+                if i.getRoleName() == "menu item"] if items else [], SESSION_MENU,
+               f"{way}: the menu's items and keys")
         key("Escape")
         heard(0).clear()
     # The keys work wherever the focus is: here on "Limpar Gráfico" (Ctrl+R and Ctrl+S, on
@@ -466,7 +507,7 @@ def e2e_kill_9_mid_recording_leaves_only_whole_rows(session, bin_dir):
     rows = list(csv.reader(text.splitlines(), delimiter=";"))
     expect(text.endswith("\n"), True, "the file ends with a whole row")
     expect(len(rows) > 300, True, f"the rows up to a second ago are in: {len(rows)}")
-    expect([row for row in rows[1:] if len(row) != 6 or row[3] != "3"][:3], [], "rows not whole")
+    expect([row for row in rows[1:] if len(row) != 7 or row[3] != "3"][:3], [], "rows not whole")
 
 
 def e2e_saving_keeps_every_frame_since_the_viewer_began(session, bin_dir):
@@ -487,6 +528,129 @@ def e2e_saving_keeps_every_frame_since_the_viewer_began(session, bin_dir):
     readings = [int(row[4]) for row in csv_rows(saved, ";")[1:]]
     expect(readings == sent[:len(readings)] and len(readings) >= 3, True,
            f"readings saved {readings}, sent {sent}")
+
+
+def e2e_cursors_by_mouse_and_keys_measure_the_frames_sent(session, bin_dir):
+    """A click puts A on the trace's first sample, a Shift+click B on its last; the arrows
+    move them; Esc removes them and the keys A and B put them on the first and the latest
+    sample shown. Each time the measures read out are those of the frames the board sent,
+    to the last digit shown, and Δt is the time between their sending."""
+    board, _, frame, _ = start_on_board(session, bin_dir, "--channel", "1=ramp,0,5,10")
+    click(control(frame, name="Canal"))
+    key("1")
+    wait_for(lambda: len(readings_sent(board)) >= 8, "eight frames", timeout=30)
+    box = extents(control(frame, name="Sinal do Sensor"))
+    drawn = trace(box)
+    left, right = min(x for x, _ in drawn), max(x for x, _ in drawn)
+    middle = str(box.y + box.height // 2)
+    subprocess.run(["xdotool", "mousemove", "--sync", str(box.x + left + 1), middle, "click", "1",
+                    "mousemove", "--sync", str(box.x + right - 1), middle,
+                    "keydown", "shift", "click", "1", "keyup", "shift"], check=True)
+
+    def check(step, a, b):
+        """The measures read out once A is on sample a and B on sample b (from 1)."""
+        shown = wait_for(lambda: cursor_sample(frame, "A") == a and cursor_sample(frame, "B") == b
+                         and measures_shown(frame), f"{step}: A on sample {a}, B on {b}")
+        volts = [reading * 5 / 1024 for reading in readings_sent(board)[a - 1:b]]
+        sent = [when for when, _ in board.log("tx ")]
+        expected = {"ΔV (B − A)": (volts[-1] - volts[0], 0.0005),
+                    "Mínimo": (min(volts), 0.0005), "Máximo": (max(volts), 0.0005),
+                    "Média": (statistics.mean(volts), 0.00005),
+                    "RMS": (math.sqrt(statistics.mean(v * v for v in volts)), 0.00005),
+                    "Desvio padrão (N − 1)": (statistics.stdev(volts), 0.00005),
+                    "Δt (B − A)": (sent[b - 1] - sent[a - 1], 0.1)}
+        expect(int(shown["Amostras de A a B (N)"]), b - a + 1, f"{step}: N")
+        for name, (value, within) in expected.items():
+            expect(abs(number(shown[name]) - value) <= within + 1e-9, True,
+                   f"{step}: {name} read out {shown[name]!r}, from the frames {value}")
+
+    b = wait_for(lambda: cursor_sample(frame, "B"), "B placed by Shift+click")
+    check("by the mouse", 1, b)
+    key("Left", "Left", "a", "Right")  # B, placed last, moves first
+    check("by the arrows", 2, b - 2)
+    key("Escape")
+    wait_for(lambda: not measures_panel(frame), "Esc to remove both cursors")
+    key("a", "b")
+    latest = wait_for(lambda: cursor_sample(frame, "B"), "B placed by its key")
+    sent = len(readings_sent(board))
+    expect(sent - 2 <= latest <= sent, True, f"B on the latest sample: {latest} of {sent} sent")
+    check("by the keys A and B", 1, latest)
+
+
+def e2e_an_event_lands_on_its_row_in_the_recording_and_the_save(session, bin_dir):
+    """An event's text, with the separator, quotes and a comma in it, lands on one row, the
+    same in the recording and in a save, as Python's csv module reads them; every row keeps
+    its seven fields, the others with no event."""
+    board, launcher, frame, window_id = start_on_board(session, bin_dir)
+    click(control(frame, name="Canal"))
+    key("1")
+    folder = tempfile.mkdtemp(prefix="e2e-event-", dir=session.runtime_dir)
+    recorded, saved = os.path.join(folder, "gravacao.csv"), os.path.join(folder, "dados.csv")
+    record(recorded)
+    wait_for(lambda: len(csv_rows(recorded, ";")) >= 3, "two rows recorded", timeout=30)
+    text = 'porta; "aberta", sim'
+    key("ctrl+m")
+    type_into_dialog("Marcar evento", text)
+    wait_for(lambda: len(csv_rows(recorded, ";")) >= 5, "rows after the event", timeout=30)
+    key("ctrl+s")
+    type_into_dialog("Salvar dados", saved)
+    os.kill(viewer_pid(window_id), signal.SIGTERM)
+    expect(launcher.wait(20), 0, "exit status after SIGTERM")
+    samples = {}
+    for name, path in (("recording", recorded), ("save", saved)):
+        rows = csv_rows(path, ";")
+        expect(rows[0][-1], "evento", f"{name}: the last column's name")
+        expect([row for row in rows if len(row) != 7], [], f"{name}: rows not of seven fields")
+        marked = [row for row in rows[1:] if row[6]]
+        expect([row[6] for row in marked], [text], f"{name}: the events")
+        # The sample marked: its instante, channel, reading and voltage (tempo_s and amostra
+        # count from each file's start).
+        samples[name] = [(row[1], *row[3:6]) for row in marked]
+    expect(samples["save"], samples["recording"], "the sample marked in each")
+
+
+def e2e_a_recording_opens_in_a_window_of_its_own_past_a_bad_row(session, bin_dir):
+    """Ctrl+O opens a recording with a bad row in the middle in a window titled with its
+    name: one box names the line skipped; the cursors there measure the rows read, with
+    the event among them; the file is left as it was, the main window goes on polling, and
+    closing it ends the program, the recording's window with it."""
+    board, launcher, frame, window_id = start_on_board(session, bin_dir)
+    click(control(frame, name="Canal"))
+    key("1")
+    path = os.path.join(tempfile.mkdtemp(prefix="e2e-open-", dir=session.runtime_dir),
+                        "ontem.csv")
+    lines = ["amostra;instante;tempo_s;canal;leitura;tensao_V;evento"]
+    for n in range(20):  # a reading 20 higher each second, an event at the sixth
+        volts = f"{20 * n * 5 / 1024:.15g}".replace(".", ",")
+        event = '"aquecedor; ligado"' if n == 5 else ""
+        lines.append(f"{n + 1};2026-12-07T14:30:{n:02}.000;{n},000;1;{20 * n};{volts};{event}")
+    lines.insert(11, "11;2026-12-07T14:30:10.000;;1;;;")  # line 12: no time nor reading
+    with open(path, "w", encoding="utf-8") as file:
+        file.write("\n".join(lines) + "\n")
+    before = (os.stat(path).st_mtime_ns, open(path, "rb").read())
+    key("ctrl+o")
+    type_into_dialog("Abrir gravação", path)
+    box = wait_for(lambda: [w for w in dialogs() if w.name == "Erro"], "the box", timeout=30)[0]
+    expect(descendant(box, "label", "ontem.csv").name.replace("\u200b", ""),  # where it wraps
+           f"Uma linha de “{path}” não pôde ser lida e ficou de fora: a linha 12. As outras "
+           "estão na janela da gravação; o arquivo não foi alterado.", "the box's text")
+    click(descendant(box, "push button"))
+    review = wait_for(lambda: [w for w in windows_of("sensor-viewer")
+                               if w.name == "ontem.csv — gravação aberta"], "its window")[0]
+    focus_window = subprocess.run(["xdotool", "search", "--name", "^ontem.csv"],
+                                  capture_output=True, text=True, check=True).stdout.split()[-1]
+    subprocess.run(["xdotool", "windowfocus", "--sync", focus_window], check=True)
+    key("a", "b")
+    shown = wait_for(lambda: measures_shown(review), "the measures of the recording")
+    expect((shown["Amostras de A a B (N)"], shown["Δt (B − A)"], shown["Máximo"]),
+           ("20", "19,000 s", "1,855 V"), "N, Δt and the highest of the rows read")
+    expect("Um evento marcado" in descendant(review, "chart").description, True, "the event")
+    polls = len(board.log("rx "))
+    wait_for(lambda: len(board.log("rx ")) >= polls + 2, "the main window still polling")
+    expect((os.stat(path).st_mtime_ns, open(path, "rb").read()), before, "the file untouched")
+    close_window(window_id)
+    expect(launcher.wait(20), 0, "exit status once the main window is closed")
+    expect(windows_of("sensor-viewer"), [], "the windows left")
 
 
 def e2e_stop_signals_keep_the_last_rows_at_a_fast_stream(session, bin_dir):

@@ -21,8 +21,8 @@ private slots:
         CsvFormat format{QLocale("ps_AF")};
         QByteArray text = format.header();
         format.appendRow(text, 7, sample(1023, 0), 1500999999);
-        QCOMPARE(text, QByteArray("amostra,instante,tempo_s,canal,leitura,tensao_V\n"
-                                  "7,2026-12-07T14:30:05.123,1.500,2,1023,4.9951171875\n"));
+        QCOMPARE(text, QByteArray("amostra,instante,tempo_s,canal,leitura,tensao_V,evento\n"
+                                  "7,2026-12-07T14:30:05.123,1.500,2,1023,4.9951171875,\n"));
     }
 
     // A save writes every sample the session holds, numbered as in the session, so that
@@ -37,9 +37,9 @@ private slots:
         QCOMPARE(saveSamples(path, store, QLocale::c()), QString());
         const QList<QByteArray> rows = contents(path).split('\n');
         QCOMPARE(rows.size(), 1 + 103 + 1);
-        QCOMPARE(rows[1], "1,2026-12-07T14:30:05.123,0.000,2,0,0");
-        QCOMPARE(rows[101], "101,2026-12-07T14:30:05.123,25.000,2,100,0.48828125");
-        QCOMPARE(rows[102], "104,2026-12-07T14:30:05.123,25.750,2,103,0.5029296875");
+        QCOMPARE(rows[1], "1,2026-12-07T14:30:05.123,0.000,2,0,0,");
+        QCOMPARE(rows[101], "101,2026-12-07T14:30:05.123,25.000,2,100,0.48828125,");
+        QCOMPARE(rows[102], "104,2026-12-07T14:30:05.123,25.750,2,103,0.5029296875,");
     }
 
     // Under pt_BR, ';' between fields and decimal commas. Rows count from 1 over the file;
@@ -58,10 +58,39 @@ private slots:
                 recorder.take(sample(512, steadyMs));
             recorder.stop();
         }
-        QCOMPARE(contents(path), QByteArray("amostra;instante;tempo_s;canal;leitura;tensao_V\n"
-                                            "1;2026-12-07T14:30:05.123;0,000;2;512;2,5\n"
-                                            "2;2026-12-07T14:30:05.123;0,250;2;512;2,5\n"
-                                            "3;2026-12-07T14:30:05.123;2,000;2;512;2,5\n"));
+        QCOMPARE(contents(path),
+                 QByteArray("amostra;instante;tempo_s;canal;leitura;tensao_V;evento\n"
+                            "1;2026-12-07T14:30:05.123;0,000;2;512;2,5;\n"
+                            "2;2026-12-07T14:30:05.123;0,250;2;512;2,5;\n"
+                            "3;2026-12-07T14:30:05.123;2,000;2;512;2,5;\n"));
+    }
+
+    // An event marked on the latest sample lands on its row, whether the row is still to
+    // be written or already in the file (its end is written again, also for a second mark
+    // on it), and every row stays whole.
+    void anEventLandsOnTheLatestRowWrittenOrNot()
+    {
+        Recording r;
+        CsvFormat format(QLocale::c());
+        QVERIFY(r.recorder->start(r.path));
+        r.recorder->take(sample(512, 0));
+        QByteArray written = header();
+        format.appendRow(written, 1, sample(512, 0), 0);
+        QCOMPARE(r.fileOnceItHolds(written.size()), written);
+        r.recorder->takeEvent("porta; aberta");
+        written = header();
+        format.appendRow(written, 1, sample(512, 0), 0, "\"porta; aberta\"");
+        QCOMPARE(r.fileOnceItHolds(written.size()), written);
+        r.recorder->takeEvent("porta; aberta / \"fechada\"");
+        r.recorder->take(sample(512, 1000));
+        r.recorder->takeEvent("b");
+        r.recorder->take(sample(512, 2000));
+        r.recorder.reset();
+        QByteArray expected = header();
+        format.appendRow(expected, 1, sample(512, 0), 0, "\"porta; aberta / \"\"fechada\"\"\"");
+        format.appendRow(expected, 2, sample(512, 1000), 1000000000, "b");
+        format.appendRow(expected, 3, sample(512, 2000), 2000000000);
+        QCOMPARE(contents(r.path), expected);
     }
 
     // Only a regular file, or a new one, is recorded into: never a folder (nor a pipe, a

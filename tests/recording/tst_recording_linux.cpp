@@ -1,8 +1,12 @@
-// What a recording does that only Linux shows here: no recording into a pipe or a device,
-// whole rows left when the file's size limit cuts a write short, and the disk made to keep
-// each row within a second, as a tracer sees the system calls.
+// What only Linux shows here: a saved event's text read back by Python's csv module; no
+// recording into a pipe or a device; whole rows left when the file's size limit cuts a
+// write short; and the disk made to keep each row within a second, as a tracer sees the
+// system calls.
 
 #include "recordingtest.h"
+
+#include "acquisition/samplestore.h"
+#include "recording/savedfile.h"
 
 #include <QDir>
 #include <QProcess>
@@ -17,6 +21,31 @@ class TestRecordingLinux : public QObject
 {
     Q_OBJECT
 private slots:
+    // An event's text with a separator, a quote and a line break stays in its row's last
+    // field, as Python's csv module reads the file back: the line break as a space, so that
+    // a row is a line. Rows without an event have that field empty.
+    void eventTextsNeverBreakARow()
+    {
+        SampleStore store;
+        for (int n = 0; n < 3; ++n)
+            store.append(sample(512, n * 1000));
+        store.markEvent(0, "aquecedor; ligado");
+        store.markEvent(2, "disse \"pare\", e\nparou");
+        QTemporaryDir folder;
+        const QString path = folder.filePath("dados.csv");
+        QCOMPARE(saveSamples(path, store, QLocale(QStringLiteral("pt_BR"))), QString());
+        QProcess python;
+        python.start("python3", {"-c",
+                                 "import csv, sys\n"
+                                 "for row in csv.reader(open(sys.argv[1], newline=''), "
+                                 "delimiter=';'): print(len(row), row[-1])",
+                                 path});
+        QVERIFY(python.waitForFinished(10000));
+        QCOMPARE(QString::fromUtf8(python.readAllStandardOutput()).split('\n'),
+                 QStringList(
+                     {"7 evento", "7 aquecedor; ligado", "7 ", "7 disse \"pare\", e parou", ""}));
+    }
+
     // Nor a pipe (which would hold the window until a reader came) or a device; and a
     // folder that is not there is named as Linux names it.
     void recordsIntoNoPipeOrDevice_data()

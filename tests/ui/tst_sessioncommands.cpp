@@ -6,6 +6,7 @@
 #include "acquisition/samplefeed.h"
 #include "recording/sessionrecorder.h"
 #include "ui/lineseries.h"
+#include "ui/reviewwindow.h"
 #include "ui/savefiledialog.h"
 #include "ui/sessioncommands.h"
 #include "ui/signalchart.h"
@@ -30,7 +31,7 @@ class TstSessionCommands : public QObject
     SignalChart *m_chart = new SignalChart(&m_window);
     LineSeries m_series{m_samples.store()};
     SessionRecorder m_recorder{QLocale::c()};
-    SessionCommands m_commands{&m_window, m_chart, m_samples.store(), m_recorder};
+    SessionCommands m_commands{&m_window, m_chart, m_samples, m_recorder};
     QTimer m_user;       // the user at the error boxes: reads each one and dismisses it
     QStringList m_boxes; // what they read
 
@@ -110,7 +111,28 @@ private slots:
         m_commands.saveDataAction()->trigger();
         const QList<QByteArray> rows = contents(m_home.filePath("dados.csv")).split('\n');
         QCOMPARE(rows.size(), 4);
-        QCOMPARE(rows[2].split(',').last(), "4.9951171875");
+        QCOMPARE(rows[2].split(',')[5], "4.9951171875");
+    }
+
+    // An event marks the sample latest when its text is confirmed, one that came while the
+    // dialog was open too, on one line; "Evento N" is offered, N counting the events.
+    void anEventMarksTheLatestSampleOnceConfirmed()
+    {
+        m_samples.clear();
+        addSample(512);
+        QString offered;
+        m_commands.askEventText = [&](const QString &suggested) {
+            offered = suggested;
+            addSample(600);
+            return QString("aquecedor\n  ligado ");
+        };
+        m_commands.markEventAction()->trigger();
+        QCOMPARE(offered, "Evento 1");
+        QCOMPARE(m_samples.store().events()
+                     == (std::map<std::int64_t, QString>{{1, "aquecedor ligado"}}),
+                 true);
+        m_commands.markEventAction()->trigger();
+        QCOMPARE(offered, "Evento 2");
     }
 
     // Data that cannot be saved is told, with the file's name, in a box; and the save will
@@ -132,6 +154,25 @@ private slots:
                                "gravação antes (Ctrl+R)."));
         m_commands.recordAction()->trigger(); // stops
         QTRY_COMPARE(contents(recorded).count('\n'), 2);
+    }
+
+    // A file with no row that reads is refused in one box, with the reason, and no window
+    // opens for it.
+    void aRecordingWithNoRowToReadIsRefused()
+    {
+        const QString path = m_home.filePath("titulos.csv");
+        QFile file(path);
+        QVERIFY(file.open(QIODevice::WriteOnly) && file.write("amostra;instante;tempo_s\n") > 0);
+        file.close();
+        m_commands.chooseRecording = [&](const QString &) { return path; };
+        m_commands.openRecordingAction()->trigger();
+        const QString box = boxesRead(1).value(0);
+        QVERIFY2(box.startsWith("Não foi possível abrir a gravação “"
+                                + QDir::toNativeSeparators(path) + "”: ")
+                     && box.endsWith(". Escolha um arquivo CSV salvo ou gravado por este programa "
+                                     "(ainda que uma planilha o tenha salvo de novo)."),
+                 qPrintable(box));
+        QCOMPARE(m_window.findChildren<ReviewWindow *>().size(), 0);
     }
 
     // The picture is of the type the name says, when it names one, else the filter chosen;
@@ -164,6 +205,30 @@ private slots:
         QVERIFY(m.hasMatch());
         QCOMPARE(qRound(m.captured(1).toDouble() / 25.4 * 96), 609);
         QCOMPARE(qRound(m.captured(2).toDouble() / 25.4 * 96), 250);
+    }
+
+    // With the cursors placed, the measures are copied as text, and the picture, PNG or SVG,
+    // holds the cursors and their panel.
+    void measuresAreCopiedAndPictured()
+    {
+        m_samples.clear();
+        for (const std::uint16_t reading : {256, 512, 768})
+            addSample(reading);
+        m_series.flush();
+        m_chart->cursors()->place(ChartCursors::A, 0);
+        m_chart->cursors()->place(ChartCursors::B, 2);
+        m_commands.copyMeasuresAction()->trigger();
+        QCOMPARE(QGuiApplication::clipboard()->text(), m_chart->measuresText());
+        QVERIFY(m_chart->measuresText().contains("ΔV (B − A): 2.500 V"));
+        answer(m_home.filePath("medidas.svg"));
+        m_commands.saveImageAction()->trigger();
+        const QString drawing = QString::fromUtf8(contents(m_home.filePath("medidas.svg")));
+        QVERIFY(drawing.contains("N 3 · mín 1.250 V · máx 3.750 V"));
+        answer(m_home.filePath("medidas.png"));
+        m_commands.saveImageAction()->trigger();
+        const QImage withCursors(m_home.filePath("medidas.png"));
+        m_chart->cursors()->clear();
+        QVERIFY(m_chart->grab().toImage().convertToFormat(withCursors.format()) != withCursors);
     }
 
     // The file dialog starts at home when there is no documents folder, then in the folder

@@ -7,6 +7,7 @@
 #include "ui/signalchart.h"
 #include "ui/windowdesign.h"
 
+#include <QLabel>
 #include <QtTest>
 #include <QValueAxis>
 
@@ -180,6 +181,42 @@ private slots:
         const Range released = s.range();
         QTest::mouseMove(s.chart.viewport(), s.at(0.75)); // the button is up: nothing moves
         QCOMPARE(s.range(), released);
+    }
+
+    // Under review a click (a press and a release where it was) puts A on the sample
+    // nearest, Shift+click puts B; the arrows move the cursor placed last, one sample, and
+    // the range only once Esc has removed the cursors; a drag still moves the range.
+    void cursorsTakeClicksAndArrowsFromTheRange()
+    {
+        ShownChart s(1000, WholeSession);
+        s.key(Qt::Key_Plus);
+        const Range zoomed = s.range();
+        const auto clickAt = [&](double fraction, Qt::KeyboardModifiers keys) {
+            QTest::mouseClick(s.chart.viewport(), Qt::LeftButton, keys, s.at(fraction));
+        };
+        clickAt(0.5, {});
+        clickAt(0.75, Qt::ShiftModifier);
+        const ChartCursors &cursors = *s.chart.cursors();
+        // The sample nearest, the earlier of two as near (where the fonts make a click fall
+        // halfway between samples, as Windows' do).
+        const auto nearest = [](double x) { return std::int64_t(std::ceil(x - 0.5)); };
+        QCOMPARE(cursors.at(ChartCursors::A), nearest(s.valueAt(s.at(0.5))));
+        QCOMPARE(cursors.at(ChartCursors::B), nearest(s.valueAt(s.at(0.75))));
+        const std::int64_t a = *cursors.at(ChartCursors::A);
+        const std::int64_t b = *cursors.at(ChartCursors::B);
+        s.key(Qt::Key_Right);
+        QCOMPARE(cursors.at(ChartCursors::B), b + 1);
+        QCOMPARE(s.range(), zoomed);
+        QCOMPARE(s.chart.measurePanel()->isVisible(), true);
+        s.drag(0.5, 0.25);
+        QVERIFY(s.range() != zoomed);
+        QCOMPARE(cursors.at(ChartCursors::A), a);
+        s.key(Qt::Key_Escape);
+        QCOMPARE(cursors.isEmpty(), true);
+        QCOMPARE(s.chart.measurePanel()->isVisible(), false);
+        const Range dragged = s.range();
+        s.key(Qt::Key_Right);
+        QVERIFY(s.range() != dragged);
     }
 
     void fixedViewComesBackAsItWas()

@@ -71,11 +71,17 @@ class TstTForm1 : public QObject
         return sent + m_board->takeReceived();
     }
     QString readout() const { return m_form->Label1->text(); }
-    // What the chart draws, once it holds `count` points (or the wait is over).
+    // What the chart draws, once it holds `count` points (or the wait is over). Changes
+    // still held for the refresh period's end are handed over first: a line from before
+    // a clear is not what the chart shows.
     QList<QPointF> plotted(qsizetype count)
     {
-        (void)QTest::qWaitFor([&] { return m_form->Series1->drawnPoints().size() == count; },
-                              kWaitMs);
+        (void)QTest::qWaitFor(
+            [&] {
+                m_form->Series1->flush();
+                return m_form->Series1->drawnPoints().size() == count;
+            },
+            kWaitMs);
         return m_form->Series1->drawnPoints();
     }
     // The error boxes the user has read and dismissed since the last look, once there are
