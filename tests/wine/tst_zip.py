@@ -186,10 +186,10 @@ def windows_zip_on_com2_polls_shows_saves_and_tells_an_unplug(session, zip_path,
     wait_for(lambda: os.path.exists(saved), "the saved file")
     with open(saved, newline="", encoding="utf-8") as file:
         rows = list(csv.reader(file, delimiter=";"))
-    expect(rows[0], ["amostra", "instante", "tempo_s", "canal", "leitura", "tensao_V"],
+    expect(rows[0], ["amostra", "instante", "tempo_s", "canal", "leitura", "tensao_V", "evento"],
            "the file's header")
-    expect(len(rows) >= 4 and all(row[3:] == ["2", "512", "2,5"] for row in rows[1:]), True,
-           f"rows of channel 2 at 512, 2,5 V: {rows[1:]}")
+    expect(len(rows) >= 4 and all(row[3:] == ["2", "512", "2,5", ""] for row in rows[1:]), True,
+           f"rows of channel 2 at 512, 2,5 V, no event: {rows[1:]}")
 
     # The board's cable pulled: one box says so, in the program's words.
     os.kill(board.process.pid, 15)
