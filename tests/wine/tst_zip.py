@@ -204,7 +204,8 @@ def windows_zip_on_com2_polls_shows_saves_and_tells_an_unplug(session, zip_path,
 def windows_zip_board_on_another_port_is_picked_from_the_list(session, zip_path, simulator,
                                                               plugins):
     # An adapter Wine finds as it makes the prefix, and lists as Windows would: COM1. The
-    # start on COM2 fails, and its box leads to the ports listed, where a key picks COM1.
+    # start on COM2 fails, told as Windows names the port, and its box leads to the ports
+    # listed, where a key picks COM1.
     board = session.start_board(simulator, "--channel", "2=constant,2.5")
     prefix, _ = start_program(session, zip_path, plugins, {"ttyUSB0": board.device})
     failed = ("label", "Não foi possível abrir a porta COM2: o dispositivo não existe. "
@@ -241,6 +242,7 @@ def windows_zip_session_end_is_answered_with_the_port_closed(session, zip_path, 
     wait_for(lambda: board.log("device closed"), "the port closed", timeout=2)
     os.kill(program.pid, signal.SIGKILL)  # as Windows ends the process there
     program.wait(10)
+
 
 if __name__ == "__main__":
     raise SystemExit(main(WinePrefix, globals(), "windows_"))
