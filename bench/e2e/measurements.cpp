@@ -455,9 +455,10 @@ void measureSlowDisk(Screen &screen, const std::string &binary, const Settings &
 {
     Board board;
     // strace stops the program only at the calls it is told of (seccomp), so the rest
-    // runs at full speed.
+    // runs at full speed. Should strace end first, the program goes with it.
     Sandboxed viewer({"strace", "--seccomp-bpf", "-f", "-qq", "-o", "/dev/null", "-e",
-                      "trace=fdatasync", "-e", "inject=fdatasync:delay_exit=500000", binary},
+                      "trace=fdatasync", "-e", "inject=fdatasync:delay_exit=500000", "setpriv",
+                      "--pdeathsig", "KILL", "--", binary},
                      board.device());
     if (!waitForPaint(screen, viewer, looks.at(binary), 10000))
         fail(binary + " under strace did not paint its window");
