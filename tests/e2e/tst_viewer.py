@@ -64,16 +64,7 @@ class Session(Processes):
         # session sharing it with another would lose its bus to the other's.
         self.runtime_dir = tempfile.mkdtemp(prefix="e2e-runtime-")
         os.environ["XDG_RUNTIME_DIR"] = self.runtime_dir
-        read_end, write_end = os.pipe()
-        # Xvfb picks a free display number itself and writes it to the pipe once it takes
-        # connections. It must not reset when its last client leaves: the accessibility
-        # library opens and closes a connection of its own just as the program starts,
-        # and a reset then drops the program's connection half made ("no display").
-        self.start(["Xvfb", "-displayfd", str(write_end), "-noreset", "-screen", "0",
-                    "1280x1024x24", "-nolisten", "tcp"], pass_fds=(write_end,))
-        os.close(write_end)
-        with os.fdopen(read_end) as pipe:
-            self.display = ":" + pipe.readline().strip()
+        self.display = self.start_xvfb()
         bus = self.start(["dbus-daemon", "--session", "--nofork", "--print-address=1"],
                          stdout=subprocess.PIPE, text=True)
         # What every program started from now on sees: this desktop, in Portuguese, with
@@ -488,46 +479,6 @@ def e2e_recording_goes_on_across_an_unplug_and_ends_whole_on_sigterm(session, bi
     instants = [datetime.datetime.fromisoformat(row[1]) for row in rows[1:]]
     gap = max(b - a for a, b in zip(instants, instants[1:])).total_seconds()
     expect(gap > 3, True, f"the unplugged time shows as a gap in instante, {gap} s")
-
-
-def e2e_kill_9_mid_recording_leaves_only_whole_rows(session, bin_dir):
-    folder = tempfile.mkdtemp(prefix="e2e-recording-", dir=session.runtime_dir)
-    # 200 frames a second: what one batch holds comes in well after the second a row has
-    # to reach the file in.
-    board, _, frame, window_id = start_on_board(session, bin_dir, "--stream", "200")
-    click(control(frame, name="Canal"))
-    key("3")
-    wait_for(lambda: board.log("rx "), "the first poll")
-    path = os.path.join(folder, "dados.csv")
-    record(path)
-    time.sleep(2.5)
-    os.kill(viewer_pid(window_id), signal.SIGKILL)
-    with open(path, newline="", encoding="utf-8") as file:
-        text = file.read()
-    rows = list(csv.reader(text.splitlines(), delimiter=";"))
-    expect(text.endswith("\n"), True, "the file ends with a whole row")
-    expect(len(rows) > 300, True, f"the rows up to a second ago are in: {len(rows)}")
-    expect([row for row in rows[1:] if len(row) != 7 or row[3] != "3"][:3], [], "rows not whole")
-
-
-def e2e_saving_keeps_every_frame_since_the_viewer_began(session, bin_dir):
-    # Under pt_BR; the fields' separator in each locale is the recording tests' own.
-    board, _, frame, _ = start_on_board(session, bin_dir)
-    click(control(frame, name="Canal"))
-    key("1")
-    # The viewer reads a frame well within the second before the next poll's answer.
-    wait_for(lambda: len(readings_sent(board)) >= 4, "four frames sent", timeout=30)
-    saved = os.path.join(tempfile.mkdtemp(prefix="e2e-saving-", dir=session.runtime_dir),
-                         "dados.csv")
-    key("ctrl+s")
-    wait_for(dialogs, "the dialog")
-    subprocess.run(["xdotool", "key", "ctrl+a", "type", saved], check=True)
-    key("Return")
-    wait_for(lambda: os.path.exists(saved), "the saved file")
-    sent = readings_sent(board)
-    readings = [int(row[4]) for row in csv_rows(saved, ";")[1:]]
-    expect(readings == sent[:len(readings)] and len(readings) >= 3, True,
-           f"readings saved {readings}, sent {sent}")
 
 
 def e2e_cursors_by_mouse_and_keys_measure_the_frames_sent(session, bin_dir):

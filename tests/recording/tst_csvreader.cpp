@@ -28,7 +28,6 @@ private slots:
         QTest::newRow("pt_BR, with evento") << "pt_BR" << true;
         QTest::newRow("pt_BR, without evento") << "pt_BR" << false;
         QTest::newRow("en_US, with evento") << "en_US" << true;
-        QTest::newRow("en_US, without evento") << "en_US" << false;
     }
     void readsTheFileAsWritten()
     {

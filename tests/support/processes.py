@@ -49,6 +49,19 @@ class Processes:
         self.started.append(process)
         return process
 
+    def start_xvfb(self):
+        """An X server of its own, 1280x1024; returns its display's name. Xvfb picks a free
+        display number itself and writes it to a pipe once it takes connections. It must
+        not reset when its last client leaves: the accessibility library opens and closes a
+        connection of its own just as a program starts, and a reset then drops the
+        program's connection half made ("no display")."""
+        read_end, write_end = os.pipe()
+        self.start(["Xvfb", "-displayfd", str(write_end), "-noreset", "-screen", "0",
+                    "1280x1024x24", "-nolisten", "tcp"], pass_fds=(write_end,))
+        os.close(write_end)
+        with os.fdopen(read_end) as pipe:
+            return ":" + pipe.readline().strip()
+
     def start_board(self, simulator, *options):
         return Board(self.start([simulator, *options], stdout=subprocess.PIPE,
                                 stderr=subprocess.PIPE, text=True))

@@ -101,22 +101,6 @@ private slots:
         QCOMPARE(changedPieces(before, s.pieces()), QList<int>{6});
         QCOMPARE(s.series.drawnPoints(), s.sent);
     }
-
-    // However long the board streams, the fixed view shows the session's first 101 points.
-    void fixedViewKeepsItsPoints()
-    {
-        SampleStore store(1000);
-        LineSeries series(store);
-        series.setVisibleRange(0, kFixedSpanX);
-        for (int x = 0; x < 200000; ++x) {
-            store.append(zigzag(x));
-            series.AppendPoint(x, store.at(x).volts());
-        }
-        series.flush();
-        const QList<QPointF> drawn = series.drawnPoints();
-        QCOMPARE(drawn.size(), 101);
-        QCOMPARE(drawn.last(), QPointF(100, 4.501953125)); // the reading 922
-    }
 };
 
 QTEST_MAIN(TstLineSeries)

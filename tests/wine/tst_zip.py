@@ -28,12 +28,7 @@ class WinePrefix(Processes):
 
     def set_up(self):
         self.folder = tempfile.mkdtemp(prefix="wine-zip-")
-        read_end, write_end = os.pipe()
-        self.start(["Xvfb", "-displayfd", str(write_end), "-noreset", "-screen", "0",
-                    "1280x1024x24", "-nolisten", "tcp"], pass_fds=(write_end,))
-        os.close(write_end)
-        with os.fdopen(read_end) as pipe:
-            display = ":" + pipe.readline().strip()
+        display = self.start_xvfb()
         # The user's regional settings are Brazil's; no installer of Wine's own (Mono,
         # Gecko) is offered in the new prefix.
         os.environ.update(DISPLAY=display, WINEPREFIX=os.path.join(self.folder, "prefix"),
