@@ -528,38 +528,6 @@ def e2e_cursors_by_mouse_and_keys_measure_the_frames_sent(session, bin_dir):
     check("by the keys A and B", 1, latest)
 
 
-def e2e_an_event_lands_on_its_row_in_the_recording_and_the_save(session, bin_dir):
-    """An event's text, with the separator, quotes and a comma in it, lands on one row, the
-    same in the recording and in a save, as Python's csv module reads them; every row keeps
-    its seven fields, the others with no event."""
-    board, launcher, frame, window_id = start_on_board(session, bin_dir)
-    click(control(frame, name="Canal"))
-    key("1")
-    folder = tempfile.mkdtemp(prefix="e2e-event-", dir=session.runtime_dir)
-    recorded, saved = os.path.join(folder, "gravacao.csv"), os.path.join(folder, "dados.csv")
-    record(recorded)
-    wait_for(lambda: len(csv_rows(recorded, ";")) >= 3, "two rows recorded", timeout=30)
-    text = 'porta; "aberta", sim'
-    key("ctrl+m")
-    type_into_dialog("Marcar evento", text)
-    wait_for(lambda: len(csv_rows(recorded, ";")) >= 5, "rows after the event", timeout=30)
-    key("ctrl+s")
-    type_into_dialog("Salvar dados", saved)
-    os.kill(viewer_pid(window_id), signal.SIGTERM)
-    expect(launcher.wait(20), 0, "exit status after SIGTERM")
-    samples = {}
-    for name, path in (("recording", recorded), ("save", saved)):
-        rows = csv_rows(path, ";")
-        expect(rows[0][-1], "evento", f"{name}: the last column's name")
-        expect([row for row in rows if len(row) != 7], [], f"{name}: rows not of seven fields")
-        marked = [row for row in rows[1:] if row[6]]
-        expect([row[6] for row in marked], [text], f"{name}: the events")
-        # The sample marked: its instante, channel, reading and voltage (tempo_s and amostra
-        # count from each file's start).
-        samples[name] = [(row[1], *row[3:6]) for row in marked]
-    expect(samples["save"], samples["recording"], "the sample marked in each")
-
-
 def e2e_a_recording_opens_in_a_window_of_its_own_past_a_bad_row(session, bin_dir):
     """Ctrl+O opens a recording with a bad row in the middle in a window titled with its
     name: one box names the line skipped; the cursors there measure the rows read, with

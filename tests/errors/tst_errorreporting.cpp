@@ -2,6 +2,7 @@
 // box, a report taken back closing only its own box, and a long name wrapped.
 
 #include "errors/errorreporting.h"
+#include "support/boxreader.h"
 
 #include <QtTest>
 #include <QtWidgets>
@@ -11,30 +12,14 @@ static constexpr int kWaitMs = 5000;
 class TstErrorReporting : public QObject
 {
     Q_OBJECT
-    QWidget m_window;    // the program's window, as wide as designed
-    QTimer m_user;       // the user at the error boxes: reads each one and dismisses it
-    QStringList m_boxes; // what they read
-
-    // The error boxes the user has read and dismissed since the last look, once there are
-    // `count` of them (or the wait is over).
-    QStringList boxesRead(int count)
-    {
-        (void)QTest::qWaitFor([&] { return m_boxes.size() >= count; }, kWaitMs);
-        return std::exchange(m_boxes, {});
-    }
+    QWidget m_window; // the program's window, as wide as designed
+    BoxReader m_user;
 
 private slots:
     void initTestCase()
     {
         m_window.resize(875, 500);
         m_window.show();
-        connect(&m_user, &QTimer::timeout, this, [this] {
-            if (auto *box = qobject_cast<QMessageBox *>(QApplication::activeModalWidget())) {
-                m_boxes << box->text();
-                box->done(QMessageBox::Ok);
-            }
-        });
-        m_user.start(10);
     }
 
     // Errors from the handlers are shown from the event loop, one box at a time. The same
@@ -42,7 +27,7 @@ private slots:
     // counting its own repeats meanwhile. One not the program's own shows an empty box.
     void errorBoxesOneAtATime()
     {
-        m_user.stop(); // the user is slow to read the first box
+        m_user.pause(); // the user is slow to read the first box
         QTimer::singleShot(50, this, [] {
             runGuarded([] { throw Exception("A"); });
             runGuarded([] { throw Exception("A"); });
@@ -50,9 +35,9 @@ private slots:
             runGuarded([] { throw Exception("B"); });
             runGuarded([] { throw 42; });
         });
-        QTimer::singleShot(100, &m_user, qOverload<>(&QTimer::start));
+        QTimer::singleShot(100, this, [this] { m_user.resume(); });
         runGuarded([] { throw Exception("A"); });
-        QCOMPARE(boxesRead(3),
+        QCOMPARE(m_user.read(3),
                  QStringList({"A\n\n(O mesmo erro se repetiu mais 2 vez(es).)",
                               "B\n\n(O mesmo erro se repetiu mais 1 vez(es).)", QString()}));
     }
@@ -60,8 +45,8 @@ private slots:
     // A report taken back while its box is open closes that box, and no other.
     void reportTakenBackClosesOnlyItsBox()
     {
-        m_user.stop(); // the user has not read the box
-        const auto userBack = qScopeGuard([this] { m_user.start(); });
+        m_user.pause(); // the user has not read the box
+        const auto userBack = qScopeGuard([this] { m_user.resume(); });
         QPointer<QWidget> box;
         bool stayedForAnother = false;
         QTimer look; // acts once the box shows
@@ -84,19 +69,19 @@ private slots:
     // can be, wraps in its box rather than running off the screen.
     void longNameWrapsInItsBox()
     {
-        m_user.stop();
+        m_user.pause();
         int boxWidth = 0;
         QTimer look; // measures the box once it shows, then lets the user read it
         connect(&look, &QTimer::timeout, this, [&] {
             if (QWidget *box = QApplication::activeModalWidget()) {
                 boxWidth = box->width();
                 look.stop();
-                m_user.start();
+                m_user.resume();
             }
         });
         look.start(10);
         runGuarded([] { throw Exception("/tmp/" + QString(400, 'x')); });
-        boxesRead(1);
+        m_user.read(1);
         QVERIFY2(boxWidth > 0 && boxWidth <= m_window.width(),
                  qPrintable(QString::number(boxWidth)));
     }

@@ -5,6 +5,7 @@
 
 #include "recording/csvformat.h"
 #include "recording/sessionrecorder.h"
+#include "support/filecontents.h"
 
 #include <QFile>
 #include <QSignalSpy>
@@ -16,12 +17,6 @@ inline Sample sample(std::uint16_t reading, qint64 steadyMs)
 {
     const QDateTime wall(QDate(2026, 12, 7), QTime(14, 30, 5, 123));
     return {steadyMs * 1000000, wall.toMSecsSinceEpoch(), reading, 2};
-}
-
-inline QByteArray contents(const QString &path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("(unreadable)");
 }
 
 inline QByteArray header()

@@ -106,7 +106,7 @@ private slots:
         const QString log = r.folder.filePath("trace");
         QProcess tracer;
         tracer.start("strace", {"-f", "-qq", "-ttt", "-T", "-s", "0", "-e", "trace=write,fdatasync",
-                                "-o", log, "-p", QString::number(getpid())});
+                                "-P", r.path, "-o", log, "-p", QString::number(getpid())});
         QVERIFY(tracer.waitForStarted());
         QTest::qWait(1000); // attached to every thread
         QVERIFY(r.recorder->start(r.path));
@@ -117,10 +117,9 @@ private slots:
             QTest::qWait(20);
         }
         QTest::qWait(1500);
-        const int fd = fdOf(r.path);
         ::kill(pid_t(tracer.processId()), SIGINT); // strace detaches
         QVERIFY(tracer.waitForFinished(5000));
-        const QList<TracedCall> calls = tracedCalls(contents(log), fd);
+        const QList<TracedCall> calls = tracedCalls(contents(log));
         // Where each row ends in the file, and when the write that held it ended.
         const QList<QByteArray> lines = contents(r.path).split('\n');
         QCOMPARE(lines.size(), 1 + taken.size() + 1);
@@ -151,40 +150,18 @@ private:
         qint64 result;
     };
 
-    // The file descriptor this process holds `path` open by.
-    static int fdOf(const QString &path)
+    // The calls in an strace log (-ttt -T), in order: only the recording's thread makes
+    // them, so none is cut in two by another's.
+    static QList<TracedCall> tracedCalls(const QByteArray &log)
     {
-        const QDir fds("/proc/self/fd");
-        for (const QString &fd : fds.entryList(QDir::AllEntries | QDir::System))
-            if (QFile::symLinkTarget(fds.filePath(fd)) == path)
-                return fd.toInt();
-        return -1;
-    }
-
-    // The calls on `fd` in an strace log (-f -ttt -T), in order; a call another thread's
-    // cut in two is put together again.
-    static QList<TracedCall> tracedCalls(const QByteArray &log, int fd)
-    {
-        static const QRegularExpression line(
-            R"(^(\d+) +([\d.]+) (?:(\w+)\((\d+)|<\.\.\. (\w+) resumed>)(.*?)(?:= (-?\d+).*<([\d.]+)>)?$)");
+        static const QRegularExpression line(R"(^\d+ +([\d.]+) (\w+)\(.*= (-?\d+).*<([\d.]+)>$)");
         QList<TracedCall> calls;
-        QHash<QByteArray, QPair<double, int>> unfinished; // by thread: the start, the fd
         for (const QByteArray &text : log.split('\n')) {
             const QRegularExpressionMatch m = line.match(QString::fromLatin1(text));
-            if (!m.hasMatch())
-                continue;
-            const QByteArray thread = m.captured(1).toLatin1();
-            double start = m.captured(2).toDouble();
-            int callFd = m.captured(4).toInt();
-            if (!m.captured(5).isEmpty()) { // the rest of a call cut in two
-                std::tie(start, callFd) = unfinished.take(thread);
-            } else if (m.captured(7).isEmpty()) {
-                unfinished.insert(thread, {start, callFd});
-                continue;
-            }
-            if (callFd == fd)
-                calls.append({(m.captured(3) + m.captured(5)).toLatin1(), start,
-                              start + m.captured(8).toDouble(), m.captured(7).toLongLong()});
+            if (m.hasMatch())
+                calls.append({m.captured(2).toLatin1(), m.captured(1).toDouble(),
+                              m.captured(1).toDouble() + m.captured(4).toDouble(),
+                              m.captured(3).toLongLong()});
         }
         return calls;
     }

@@ -5,6 +5,8 @@
 
 #include "acquisition/samplefeed.h"
 #include "recording/sessionrecorder.h"
+#include "support/boxreader.h"
+#include "support/filecontents.h"
 #include "ui/lineseries.h"
 #include "ui/reviewwindow.h"
 #include "ui/savefiledialog.h"
@@ -16,12 +18,6 @@
 
 static constexpr int kWaitMs = 5000;
 
-static QByteArray contents(const QString &path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
-
 class TstSessionCommands : public QObject
 {
     Q_OBJECT
@@ -32,8 +28,7 @@ class TstSessionCommands : public QObject
     LineSeries m_series{m_samples.store()};
     SessionRecorder m_recorder{QLocale::c()};
     SessionCommands m_commands{&m_window, m_chart, m_samples, m_recorder};
-    QTimer m_user;       // the user at the error boxes: reads each one and dismisses it
-    QStringList m_boxes; // what they read
+    BoxReader m_user;
 
     void addSample(std::uint16_t reading)
     {
@@ -52,11 +47,6 @@ class TstSessionCommands : public QObject
             *chosen = filter.isEmpty() ? filters.first() : filter;
             return path;
         };
-    }
-    QStringList boxesRead(int count)
-    {
-        (void)QTest::qWaitFor([&] { return m_boxes.size() >= count; }, kWaitMs);
-        return std::exchange(m_boxes, {});
     }
     // The user at the file dialog, once it shows: `act` is what they do there.
     void atTheDialog(std::function<void(QFileDialog &)> act)
@@ -91,15 +81,8 @@ private slots:
         m_chart->addSeries(&m_series);
         m_chart->resize(609, 250);
         m_window.show();
-        connect(&m_user, &QTimer::timeout, this, [this] {
-            if (auto *box = qobject_cast<QMessageBox *>(QApplication::activeModalWidget())) {
-                m_boxes << box->text().remove(QChar(0x200B)); // where a long name may wrap
-                box->done(QMessageBox::Ok);
-            }
-        });
-        m_user.start(10);
     }
-    void cleanup() { QCOMPARE(std::exchange(m_boxes, {}), QStringList()); }
+    void cleanup() { QCOMPARE(m_user.read(0), QStringList()); }
 
     // A save holds every sample up to the moment it is confirmed, those that came while its
     // dialog was open too.
@@ -115,10 +98,14 @@ private slots:
     }
 
     // An event marks the sample latest when its text is confirmed, one that came while the
-    // dialog was open too, on one line; "Evento N" is offered, N counting the events.
+    // dialog was open too, on one line, on the chart and in the recording; "Evento N" is
+    // offered, N counting the events.
     void anEventMarksTheLatestSampleOnceConfirmed()
     {
         m_samples.clear();
+        const QString recorded = m_home.filePath("eventos.csv");
+        answer(recorded);
+        m_commands.recordAction()->trigger();
         addSample(512);
         QString offered;
         m_commands.askEventText = [&](const QString &suggested) {
@@ -133,6 +120,8 @@ private slots:
                  true);
         m_commands.markEventAction()->trigger();
         QCOMPARE(offered, "Evento 2");
+        m_commands.recordAction()->trigger(); // stops
+        QTRY_COMPARE(contents(recorded).split('\n').value(2).split(',').last(), "aquecedor ligado");
     }
 
     // Data that cannot be saved is told, with the file's name, in a box; and the save will
@@ -141,13 +130,13 @@ private slots:
     {
         answer("/sem/pasta/d.csv");
         m_commands.saveDataAction()->trigger();
-        QCOMPARE(boxesRead(1).value(0).contains("/sem/pasta/d.csv"), true);
+        QCOMPARE(m_user.read(1).value(0).contains("/sem/pasta/d.csv"), true);
         const QString recorded = m_home.filePath("gravacao.csv");
         answer(recorded);
         m_commands.recordAction()->trigger();
         addSample(512);
         m_commands.saveDataAction()->trigger();
-        QCOMPARE(boxesRead(1),
+        QCOMPARE(m_user.read(1),
                  QStringList("“" + QDir::toNativeSeparators(recorded)
                              + "” é o arquivo da gravação em curso: salvar os dados nele "
                                "apagaria as linhas já gravadas. Escolha outro nome, ou pare a "
@@ -166,7 +155,7 @@ private slots:
         file.close();
         m_commands.chooseRecording = [&](const QString &) { return path; };
         m_commands.openRecordingAction()->trigger();
-        const QString box = boxesRead(1).value(0);
+        const QString box = m_user.read(1).value(0);
         QVERIFY2(box.startsWith("Não foi possível abrir a gravação “"
                                 + QDir::toNativeSeparators(path) + "”: ")
                      && box.endsWith(". Escolha um arquivo CSV salvo ou gravado por este programa "
@@ -251,7 +240,7 @@ private slots:
         });
         m_commands.saveImageAction()->trigger();
         QCOMPARE(startedIn, m_home.path());
-        m_user.stop(); // the dialog's own box is read here
+        m_user.pause(); // the dialog's own box is read here
         QString refusal;
         atTheDialog([&](QFileDialog &dialog) {
             startedIn = dialog.directory().absolutePath();
@@ -269,7 +258,7 @@ private slots:
             type(dialog, "-dados \"x\".csv");
         });
         m_commands.saveDataAction()->trigger();
-        m_user.start();
+        m_user.resume();
         QCOMPARE(startedIn, folder);
         QCOMPARE(refusal, "O nome “-dados \"x\".csv” tem aspas (\"), que não podem fazer parte "
                           "do nome de um arquivo aqui. Tire as aspas e tente de novo.");

@@ -13,6 +13,7 @@
 #include "link/comled.h"
 #include "link/comport.h"
 #include "recording/sessionrecorder.h"
+#include "support/boxreader.h"
 #include "support/ptyboard.h"
 #include "ui/lineseries.h"
 #include "ui/sessioncommands.h"
@@ -34,8 +35,7 @@ class TstTForm1 : public QObject
     QString m_path; // the board's device as the program knows it
     std::unique_ptr<PtyBoard> m_board;
     std::unique_ptr<TForm1> m_form;
-    QTimer m_user;       // the user at the error boxes: reads each one and dismisses it
-    QStringList m_boxes; // what they read
+    BoxReader m_user;
 
     void startWindow() { m_form = std::make_unique<TForm1>(SerialSettings{m_path}); }
     void plugIn()
@@ -84,15 +84,6 @@ class TstTForm1 : public QObject
             kWaitMs);
         return m_form->Series1->drawnPoints();
     }
-    // The error boxes the user has read and dismissed since the last look, once there are
-    // `count` of them (or the wait is over).
-    // With none expected, waits long enough for one to show, were there one.
-    QStringList boxesRead(int count)
-    {
-        (void)QTest::qWaitFor([&] { return m_boxes.size() >= std::max(count, 1); },
-                              count == 0 ? 500 : kWaitMs);
-        return std::exchange(m_boxes, {});
-    }
 
     // Unplugged while polled, its link going with it: what the user is told, once (the
     // ticks on the closed link add nothing).
@@ -102,21 +93,11 @@ class TstTForm1 : public QObject
         m_form->Timer1->start(20); // ticks much faster than the user reads
         m_board->unplug();
         QFile::remove(m_dir.filePath("board"));
-        return boxesRead(1);
+        return m_user.read(1);
     }
 
 private slots:
-    void initTestCase()
-    {
-        QApplication::setQuitOnLastWindowClosed(false);
-        connect(&m_user, &QTimer::timeout, this, [this] {
-            if (auto *box = qobject_cast<QMessageBox *>(QApplication::activeModalWidget())) {
-                m_boxes << box->text();
-                box->done(QMessageBox::Ok);
-            }
-        });
-        m_user.start(10);
-    }
+    void initTestCase() { QApplication::setQuitOnLastWindowClosed(false); }
     // Each test starts the program afresh on a new board, behind our link whatever the test
     // before did.
     void init()
@@ -131,7 +112,7 @@ private slots:
     }
     void cleanup()
     {
-        const QStringList unexpected = std::exchange(m_boxes, {});
+        const QStringList unexpected = m_user.read(0);
         m_form.reset();
         m_board.reset();
         QCOMPARE(unexpected, QStringList()); // error boxes no test asked for
@@ -223,7 +204,7 @@ private slots:
         pollfd readable{int(device->handle()), POLLIN, 0};
         QCOMPARE(::poll(&readable, 1, kWaitMs), 1);
         emit device->errorOccurred(error);
-        QCOMPARE(boxesRead(1),
+        QCOMPARE(m_user.read(1),
                  QStringList({"Houve uma falha na comunicação pela porta " + m_path + ": " + reason
                               + ". A ligação continua aberta; se a falha se repetir, "
                                 "verifique o cabo e o adaptador."}));
@@ -243,20 +224,20 @@ private slots:
               "outra velocidade: escolha-as em \"Configurar Serial\".";
         pickChannel(0);
         tick(4);
-        QCOMPARE(boxesRead(1), QStringList({silence}));
+        QCOMPARE(m_user.read(1), QStringList({silence}));
         // Settings looked at and cancelled: the same silence goes on.
         QTimer::singleShot(0, [] { QApplication::activeModalWidget()->close(); });
         m_form->Button1->click();
         tick(5);
-        QCOMPARE(boxesRead(0), QStringList());
+        QCOMPARE(m_user.read(0), QStringList());
         sendFrames(QByteArray::fromHex("0002"));
         tick(4);
-        QCOMPARE(boxesRead(1), QStringList({silence}));
+        QCOMPARE(m_user.read(1), QStringList({silence}));
         QTimer::singleShot(
             0, [] { qobject_cast<QDialog *>(QApplication::activeModalWidget())->accept(); });
         m_form->Button1->click();
         tick(4);
-        QCOMPARE(boxesRead(1), QStringList({silence}));
+        QCOMPARE(m_user.read(1), QStringList({silence}));
     }
 
     // A lost board is told once, however many ticks fail on the closed link. Back behind
