@@ -49,6 +49,21 @@ QString timeOfDay(std::int64_t wallMs)
     return QDateTime::fromMSecsSinceEpoch(wallMs).toString(QStringLiteral("HH:mm:ss"));
 }
 
+// A line for each cursor placed, in `pattern`: its name, its sample (counted from 1), its
+// time, time of day and voltage.
+QStringList cursorLines(const QString &pattern, const Measures &m, const QLocale &locale)
+{
+    QStringList lines;
+    for (const auto &[name, c] :
+         {std::pair(QStringLiteral("A"), m.a), std::pair(QStringLiteral("B"), m.b)})
+        if (c)
+            lines << pattern.arg(name)
+                         .arg(c->number + 1)
+                         .arg(seconds(c->seconds, locale), timeOfDay(c->wallMs),
+                              volts(c->volts, locale));
+    return lines;
+}
+
 } // namespace
 
 SpanStatistics spanStatistics(const SampleStore &store, std::int64_t first, std::int64_t last)
@@ -103,17 +118,7 @@ Measures measureBetween(const SampleStore &store, std::optional<std::int64_t> a,
 
 QStringList panelLines(const Measures &m, const QLocale &locale)
 {
-    QStringList lines;
-    const auto cursor = [&](const QString &name, const std::optional<CursorReading> &c) {
-        if (c)
-            lines << QStringLiteral("%1  nº %2 · %3 · %4 · %5")
-                         .arg(name)
-                         .arg(c->number + 1)
-                         .arg(seconds(c->seconds, locale), timeOfDay(c->wallMs),
-                              volts(c->volts, locale));
-    };
-    cursor(QStringLiteral("A"), m.a);
-    cursor(QStringLiteral("B"), m.b);
+    QStringList lines = cursorLines(QStringLiteral("%1  nº %2 · %3 · %4 · %5"), m, locale);
     if (!m.a || !m.b)
         return lines;
     lines << QStringLiteral("Δt %1 · ΔV %2 · %3")
@@ -130,17 +135,8 @@ QStringList panelLines(const Measures &m, const QLocale &locale)
 
 QString measuresText(const Measures &m, const QLocale &locale)
 {
-    QStringList lines;
-    const auto cursor = [&](const QString &name, const std::optional<CursorReading> &c) {
-        if (c)
-            lines << QStringLiteral("Cursor %1: amostra %2; tempo %3; hora %4; tensão %5")
-                         .arg(name)
-                         .arg(c->number + 1)
-                         .arg(seconds(c->seconds, locale), timeOfDay(c->wallMs),
-                              volts(c->volts, locale));
-    };
-    cursor(QStringLiteral("A"), m.a);
-    cursor(QStringLiteral("B"), m.b);
+    QStringList lines = cursorLines(
+        QStringLiteral("Cursor %1: amostra %2; tempo %3; hora %4; tensão %5"), m, locale);
     if (m.a && m.b) {
         const QString deviation = m.span.count > 1
                                       ? volts(m.span.standardDeviation, locale, 4)

@@ -8,7 +8,6 @@
 #include "ui/reviewwindow.h"
 #include "ui/signalchart.h"
 
-#include <QApplication>
 #include <QDateTime>
 #include <QFile>
 #include <QTemporaryDir>
@@ -136,16 +135,3 @@ void measuresOverAMillion(benchmark::State &state)
 BENCHMARK(measuresOverAMillion)->Unit(benchmark::kMillisecond);
 
 } // namespace
-
-int main(int argc, char **argv)
-{
-    // The review window needs a QApplication; no display is needed for it.
-    qputenv("QT_QPA_PLATFORM", "offscreen");
-    QApplication app(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    if (benchmark::ReportUnrecognizedArguments(argc, argv))
-        return 1;
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
-}

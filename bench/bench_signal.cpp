@@ -8,7 +8,7 @@
 #include "ui/signalchart.h"
 #include "ui/windowdesign.h"
 
-#include <QApplication>
+#include <QCoreApplication>
 #include <QTemporaryDir>
 
 #include <benchmark/benchmark.h>
@@ -256,16 +256,3 @@ void sampleIntake(benchmark::State &state)
 BENCHMARK(sampleIntake)->Arg(0)->Arg(1)->Unit(benchmark::kMicrosecond);
 
 } // namespace
-
-int main(int argc, char **argv)
-{
-    // The chart needs a QApplication; no display is needed for it.
-    qputenv("QT_QPA_PLATFORM", "offscreen");
-    QApplication app(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    if (benchmark::ReportUnrecognizedArguments(argc, argv))
-        return 1;
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
-}
